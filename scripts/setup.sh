@@ -1,0 +1,30 @@
+#!/usr/bin/env bash
+# Installs the Debian packages the tutor needs to build, run and test.
+# Idempotent: it asks apt only for what is missing.
+set -euo pipefail
+
+packages=(
+  build-essential cmake ninja-build pkg-config git
+  qt6-base-dev qt6-base-dev-tools libgl-dev
+  libpulse-dev libpugixml-dev libsoxr-dev libspeexdsp-dev libgsm1-dev libmpg123-dev
+  libgtest-dev libgmock-dev libbenchmark-dev
+  clang libclang-rt-14-dev
+  espeak-ng sox libsox-fmt-all mpg123 lame librsvg2-bin
+  pulseaudio pulseaudio-utils
+  xvfb xauth fonts-wine
+  dbus at-spi2-core python3-pyatspi
+)
+
+missing=()
+for p in "${packages[@]}"; do
+  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
+  [[ "$status" == "install ok installed" ]] || missing+=("$p")
+done
+
+if ((${#missing[@]})); then
+  echo "Installing: ${missing[*]}"
+  sudo_cmd=()
+  [[ $(id -u) -eq 0 ]] || sudo_cmd=(sudo)
+  "${sudo_cmd[@]}" apt-get update -qq
+  DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends "${missing[@]}"
+fi

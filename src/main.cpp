@@ -1,0 +1,16 @@
+#include "app/TForm1.h"
+
+#include <QApplication>
+
+#include <filesystem>
+
+// The tutor has no command line and no settings: it is given the folder it runs
+// from, which holds the lessons, the prompt clips and the player records.
+int main(int argc, char** argv)
+{
+    QApplication app(argc, argv);
+    const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
+    TForm1 window(exeDir);
+    window.show();
+    return QApplication::exec();
+}
