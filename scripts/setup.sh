@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  build-essential cmake ninja-build pkg-config git
+  build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev libpugixml-dev libsoxr-dev libspeexdsp-dev libgsm1-dev libmpg123-dev
   libgtest-dev libgmock-dev libbenchmark-dev
