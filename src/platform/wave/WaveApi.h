@@ -21,7 +21,7 @@
 // The backend is chosen at the first open: LEXORIN_AUDIO=virtual|pulse (default pulse), or
 // programmatically through platform::wave::UseVirtualBackend() (see VirtualAudio.h).
 
-#include "MMSystem.h"
+#include "platform/MMSystem.h"
 
 #include <QObject>
 
