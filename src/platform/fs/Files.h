@@ -1,0 +1,84 @@
+#pragma once
+
+// Folder listing, existence tests and content-name resolution for the tutor's files.
+//
+//   ListFolder(folder, pattern)        entries of one folder whose names match a pattern
+//   MatchesPattern(name, pattern)      the pattern rule on its own
+//   FileExists / DirectoryExists       existence tests (links are followed)
+//   ForceDirectories(folder)           create a folder with any missing parents
+//   JoinContentPath(base, relative)    join a tutor-style relative path ("Alpha\a.wav") onto a base
+//                                      folder, refusing anything that would lead outside it
+//   ResolveContentPath(base, relative) the same, then find each part without regard to letter case
+//   IsPlainFileName(name)              a single name: no separators, not "." or ".."
+//
+// Names are UTF-8 std::string; paths are std::filesystem::path. Nothing here shows a message.
+
+#include "rtl/Exception.h"
+
+#include <filesystem>
+#include <optional>
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace platform {
+
+// A relative path that would reach outside its base folder (an absolute path or a ".." part).
+class EPathError : public rtl::Exception {
+public:
+    using Exception::Exception;
+};
+
+// One entry of a folder listing.
+struct DirEntry {
+    std::string name;       // bare name, as the file system stores it
+    bool directory = false; // a folder (or a link to one)
+    bool hidden = false;    // the name begins with "." (the hidden mark of this platform)
+    bool system = false;    // neither a plain file nor a folder: device, pipe, socket, dangling link
+    bool readOnly = false;  // the owner has no write permission
+};
+
+// Pattern rule, as the tutor's lesson and word listings expect it:
+//  - "*" matches any run of characters (dots included, also none), "?" exactly one character;
+//  - letters match without regard to ASCII letter case ("*.wav" matches "A.WAV");
+//  - a pattern ending in "." matches only names holding no "." at all, against the pattern
+//    without that dot: "*." lists "README" and "alpha", never "a.b" or ".hidden".
+bool MatchesPattern(std::string_view name, std::string_view pattern);
+
+// Every entry of `folder` whose name matches `pattern`, of any kind and attribute ("." and ".."
+// are never returned): the caller picks what to skip by the attributes. Entries come sorted by
+// name without regard to ASCII letter case (the order the tutor's users know), exact name as the
+// tie-breaker. A folder that is missing or cannot be read gives an empty list; an error in the
+// middle of a listing ends it with what was read so far. Never throws.
+std::vector<DirEntry> ListFolder(const std::filesystem::path& folder, std::string_view pattern);
+
+// True for an existing file that is not a folder (links followed). Never throws.
+bool FileExists(const std::filesystem::path& path);
+// True for an existing folder (links followed). Never throws.
+bool DirectoryExists(const std::filesystem::path& path);
+// Creates `folder` and any missing parents; true when the folder exists afterwards. Never throws.
+bool ForceDirectories(const std::filesystem::path& folder);
+
+// Splits a tutor-style relative path at "\" and "/" and appends its parts to `base`. Empty and
+// "." parts are dropped, so "\alpha\x.wav" and "alpha//x.wav" both mean alpha/x.wav (a leading
+// separator stays below base: the tutor writes its paths as base + text). Raises EPathError for a
+// ".." part or a NUL character, which could lead outside base or cut the name short.
+std::filesystem::path JoinContentPath(const std::filesystem::path& base, std::string_view relative);
+// As JoinContentPath, but gives nullopt instead of raising.
+std::optional<std::filesystem::path> TryJoinContentPath(const std::filesystem::path& base,
+                                                        std::string_view relative);
+
+// JoinContentPath, then each part is looked up in its folder: the exact name first, else the
+// first entry (in listing order) whose name equals it without regard to ASCII letter case. From
+// the first part that matches nothing on, the rest is appended as written, so the result is the
+// straightforward path for a file that does not exist. "alpha\PRACTICECOMPLETE.wav" finds
+// Alpha/PRACTICECOMPLETE.wav; "a.wav" finds A.wav. Raises EPathError as JoinContentPath does.
+std::filesystem::path ResolveContentPath(const std::filesystem::path& base, std::string_view relative);
+
+// True when `name` is one non-empty name: no "/", "\" or NUL, and not "." or "..".
+bool IsPlainFileName(std::string_view name);
+
+// ASCII-only case folding and comparison, shared by the listing and the resolution.
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
+
+} // namespace platform
