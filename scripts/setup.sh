@@ -9,7 +9,7 @@ packages=(
   libpulse-dev libpugixml-dev libsoxr-dev libspeexdsp-dev libgsm1-dev libmpg123-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
-  espeak-ng sox libsox-fmt-all mpg123 lame librsvg2-bin
+  espeak-ng flite sox libsox-fmt-all mpg123 lame librsvg2-bin
   pulseaudio pulseaudio-utils
   xvfb xauth fonts-wine
   dbus at-spi2-core python3-pyatspi
