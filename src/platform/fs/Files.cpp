@@ -1,0 +1,199 @@
+#include "platform/fs/Files.h"
+
+#include <algorithm>
+#include <system_error>
+
+namespace platform {
+
+namespace fs = std::filesystem;
+
+namespace {
+
+char FoldAscii(char c)
+{
+    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
+}
+
+// Wildcard match with "*" and "?", ASCII letters compared without regard to case.
+// Iterative with one backtrack point, so hostile patterns stay linear-ish.
+bool Glob(std::string_view name, std::string_view pattern)
+{
+    size_t n = 0, p = 0;
+    size_t starP = std::string_view::npos, starN = 0;
+    while (n < name.size()) {
+        if (p < pattern.size() && pattern[p] == '*') {
+            starP = p++;
+            starN = n;
+        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+            ++p;
+            ++n;
+        } else if (starP != std::string_view::npos) {
+            p = starP + 1;
+            n = ++starN;
+        } else {
+            return false;
+        }
+    }
+    while (p < pattern.size() && pattern[p] == '*')
+        ++p;
+    return p == pattern.size();
+}
+
+std::string FoldedCopy(std::string_view s)
+{
+    std::string folded(s);
+    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
+    return folded;
+}
+
+DirEntry MakeEntry(const fs::directory_entry& entry)
+{
+    DirEntry result;
+    result.name = entry.path().filename().string();
+    result.hidden = !result.name.empty() && result.name.front() == '.';
+    std::error_code ec;
+    const fs::file_status st = entry.status(ec); // follows links
+    if (ec || !(fs::is_directory(st) || fs::is_regular_file(st))) {
+        result.system = true;
+        return result;
+    }
+    result.directory = fs::is_directory(st);
+    result.readOnly = (st.permissions() & fs::perms::owner_write) == fs::perms::none;
+    return result;
+}
+
+bool SplitContentPath(std::string_view relative, std::vector<std::string>& parts)
+{
+    size_t start = 0;
+    while (start <= relative.size()) {
+        size_t end = relative.find_first_of("\\/", start);
+        if (end == std::string_view::npos)
+            end = relative.size();
+        const std::string_view part = relative.substr(start, end - start);
+        if (part == "..")
+            return false;
+        if (part.find('\0') != std::string_view::npos)
+            return false;
+        if (!part.empty() && part != ".")
+            parts.emplace_back(part);
+        start = end + 1;
+    }
+    return true;
+}
+
+} // namespace
+
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
+{
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+}
+
+bool MatchesPattern(std::string_view name, std::string_view pattern)
+{
+    if (!pattern.empty() && pattern.back() == '.') {
+        if (name.find('.') != std::string_view::npos)
+            return false;
+        pattern.remove_suffix(1);
+    }
+    return Glob(name, pattern);
+}
+
+std::vector<DirEntry> ListFolder(const fs::path& folder, std::string_view pattern)
+{
+    std::vector<DirEntry> entries;
+    std::error_code ec;
+    fs::directory_iterator it(folder, ec);
+    if (ec)
+        return entries;
+    for (const fs::directory_iterator end; it != end; it.increment(ec)) {
+        const std::string name = it->path().filename().string();
+        if (MatchesPattern(name, pattern))
+            entries.push_back(MakeEntry(*it));
+        if (ec)
+            break;
+    }
+    // directory_iterator::increment reports its error through ec and becomes the end iterator.
+    std::stable_sort(entries.begin(), entries.end(), [](const DirEntry& a, const DirEntry& b) {
+        const std::string fa = FoldedCopy(a.name), fb = FoldedCopy(b.name);
+        return fa != fb ? fa < fb : a.name < b.name;
+    });
+    return entries;
+}
+
+bool FileExists(const fs::path& path)
+{
+    std::error_code ec;
+    const fs::file_status st = fs::status(path, ec);
+    return !ec && fs::exists(st) && !fs::is_directory(st);
+}
+
+bool DirectoryExists(const fs::path& path)
+{
+    std::error_code ec;
+    return fs::is_directory(path, ec) && !ec;
+}
+
+bool ForceDirectories(const fs::path& folder)
+{
+    if (folder.empty())
+        return false;
+    std::error_code ec;
+    fs::create_directories(folder, ec);
+    return DirectoryExists(folder);
+}
+
+std::optional<fs::path> TryJoinContentPath(const fs::path& base, std::string_view relative)
+{
+    std::vector<std::string> parts;
+    if (!SplitContentPath(relative, parts))
+        return std::nullopt;
+    fs::path result = base;
+    for (const std::string& part : parts)
+        result /= part;
+    return result;
+}
+
+fs::path JoinContentPath(const fs::path& base, std::string_view relative)
+{
+    if (auto joined = TryJoinContentPath(base, relative))
+        return *joined;
+    throw EPathError("Invalid path: \"" + std::string(relative.substr(0, relative.find('\0'))) + "\"");
+}
+
+fs::path ResolveContentPath(const fs::path& base, std::string_view relative)
+{
+    std::vector<std::string> parts;
+    if (!SplitContentPath(relative, parts))
+        JoinContentPath(base, relative); // raises the same error
+    fs::path result = base;
+    bool resolving = true;
+    for (const std::string& part : parts) {
+        if (resolving) {
+            std::error_code ec;
+            if (fs::exists(fs::symlink_status(result / part, ec))) {
+                result /= part;
+                continue;
+            }
+            resolving = false;
+            for (const DirEntry& entry : ListFolder(result, "*")) {
+                if (EqualsIgnoreAsciiCase(entry.name, part)) {
+                    result /= entry.name;
+                    resolving = true;
+                    break;
+                }
+            }
+            if (resolving)
+                continue;
+        }
+        result /= part;
+    }
+    return result;
+}
+
+bool IsPlainFileName(std::string_view name)
+{
+    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+} // namespace platform
