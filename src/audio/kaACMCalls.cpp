@@ -1,0 +1,7 @@
+#include "audio/kaACMCalls.h"
+
+TkaACMCalls& ACMCalls()
+{
+    static TkaACMCalls calls;
+    return calls;
+}
