@@ -7,3 +7,4 @@
 #include "audio/kaCheckMMResult.h"
 #include "audio/kaErrors.h"
 #include "audio/kaWaveFormat.h"
+#include "audio/kaAudioSubject.h"
