@@ -7,8 +7,8 @@ out over a few milliseconds so it starts and ends without a click, and written a
 16-bit mono PCM WAVE at 22050 Hz. The output depends only on the words below, the
 synthesiser and sox, so two runs give the same bytes.
 
-usage: make_clips.py --out TUTOR_DIR [--engine flite|espeak-ng]
-       make_clips.py --list          (the clip paths, relative to TUTOR_DIR)
+usage: make_clips.py --out TUTOR_DIR [--engine flite|espeak-ng] [--part alpha|lesson]
+       make_clips.py --list [--part alpha|lesson]   (clip paths, relative to TUTOR_DIR)
        make_clips.py --check-names   (the synthesiser says every letter's name)
 """
 
@@ -65,8 +65,19 @@ LESSON_WORDS = {
 }
 
 
-def clip_table():
-    """Every clip as (path relative to the tutor folder, list of spoken parts)."""
+def clip_table(part=None):
+    """The clips as (path relative to the tutor folder, list of spoken parts): the Alpha
+    folder's, the sample lesson's, or (part None) both."""
+    table = alpha_table() if part in (None, "alpha") else []
+    if part in (None, "lesson"):
+        for word, sentence in LESSON_WORDS.items():
+            # Lower case, so no synthesiser takes the word for an abbreviation to spell.
+            spoken = word.lower() + "."
+            table.append((os.path.join(LESSON_NAME, word + ".wav"), [spoken, sentence, spoken]))
+    return table
+
+
+def alpha_table():
     table = [(os.path.join("Alpha", name), [text]) for name, text in PROMPTS.items()]
     # Single characters are given to the synthesiser as they are: its front end
     # reads a lone letter by its name, which --check-names verifies.
@@ -74,10 +85,6 @@ def clip_table():
         table.append((os.path.join("Alpha", ch + ".wav"), [ch]))
     for ch, name in SYMBOLS.items():
         table.append((os.path.join("Alpha", ch + ".wav"), [name]))
-    for word, sentence in LESSON_WORDS.items():
-        # Lower case, so no synthesiser takes the word for an abbreviation to spell.
-        spoken = word.lower() + "."
-        table.append((os.path.join(LESSON_NAME, word + ".wav"), [spoken, sentence, spoken]))
     return table
 
 
@@ -164,13 +171,15 @@ def main():
     ap = argparse.ArgumentParser(description=__doc__, formatter_class=argparse.RawTextHelpFormatter)
     ap.add_argument("--out", help="the tutor's folder (the built executable's folder)")
     ap.add_argument("--engine", choices=["flite", "espeak-ng"], default="flite")
+    ap.add_argument("--part", choices=["alpha", "lesson"],
+                    help="only the Alpha folder's clips, or only the sample lesson's")
     ap.add_argument("--list", action="store_true", help="print the clip paths and stop")
     ap.add_argument("--check-names", action="store_true",
                     help="check that letters are read by their names and stop")
     args = ap.parse_args()
 
     if args.list:
-        for path, _ in clip_table():
+        for path, _ in clip_table(args.part):
             print(path.replace(os.sep, "/"))
         return 0
     synth = Synth(args.engine)
@@ -183,7 +192,7 @@ def main():
     if not shutil.which("sox"):
         sys.exit("make_clips: sox not found")
 
-    table = clip_table()
+    table = clip_table(args.part)
     for folder in sorted({os.path.dirname(p) for p, _ in table}):
         os.makedirs(os.path.join(args.out, folder), exist_ok=True)
     with tempfile.TemporaryDirectory(prefix="lexorin-clips-") as work:

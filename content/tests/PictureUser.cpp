@@ -1,0 +1,8 @@
+#include "PictureUser.h"
+
+#include <QImage>
+
+QSize PictureSizeSeenByLibrary(const char* resource)
+{
+    return QImage(resource).size();
+}
