@@ -1,0 +1,119 @@
+#include "audio/kaAudioConsts.h"
+#include "audio/kaAudioStreams.h"
+#include "audio/kaErrors.h"
+
+#include <algorithm>
+#include <array>
+#include <cstring>
+#include <limits>
+
+namespace {
+
+constexpr int64_t kMaxFmtSize = 512;
+// Positions and sizes are signed 32-bit: bytes beyond are out of a reader's reach.
+constexpr int64_t kMaxPosition = std::numeric_limits<int32_t>::max();
+
+[[noreturn]] void InvalidFormat()
+{
+    throw EACMAudioReadError(SInvalidFileFormat);
+}
+
+uint32_t U32(const uint8_t* p)
+{
+    return uint32_t{p[0]} | uint32_t{p[1]} << 8 | uint32_t{p[2]} << 16 | uint32_t{p[3]} << 24;
+}
+
+bool IsId(const uint8_t* p, const char (&id)[5])
+{
+    return std::memcmp(p, id, 4) == 0;
+}
+
+// Chunk identifiers match in any letter case.
+bool IsIdAnyCase(const uint8_t* p, const char (&upper)[5])
+{
+    for (int i = 0; i < 4; ++i) {
+        const uint8_t c = p[i] >= 'a' && p[i] <= 'z' ? static_cast<uint8_t>(p[i] - 'a' + 'A') : p[i];
+        if (c != static_cast<uint8_t>(upper[i]))
+            return false;
+    }
+    return true;
+}
+
+void ReadExactly(rtl::TStream& stream, void* buffer, int32_t count)
+{
+    if (stream.Read(buffer, count) != count)
+        InvalidFormat();
+}
+
+} // namespace
+
+TkaRIFFAudioReader::TkaRIFFAudioReader(rtl::TStream* stream) : TkaAbstractAudioReader(stream)
+{
+    Parse();
+}
+
+// Scans the chunk list to the physical end of the stream (the RIFF size is only checked
+// for being non-zero). A chunk cut short by the end of the stream is ignored; a chunk
+// size that runs past the end ends the scan; a data chunk that runs past the end holds
+// what the file holds.
+void TkaRIFFAudioReader::Parse()
+{
+    rtl::TStream& stream = *Stream();
+    const int64_t end = std::min(stream.Size(), kMaxPosition);
+
+    std::array<uint8_t, 12> riff{};
+    ReadExactly(stream, riff.data(), 8);
+    if (!IsId(riff.data(), "RIFF") || U32(riff.data() + 4) == 0)
+        InvalidFormat();
+    ReadExactly(stream, riff.data() + 8, 4);
+    if (!IsId(riff.data() + 8, "WAVE"))
+        InvalidFormat();
+
+    bool formatFound = false;
+    bool dataFound = false;
+    int64_t position = stream.Position();
+    while (position >= 0 && position < end && !(formatFound && dataFound)) {
+        if (end - position < 8)
+            break;
+        std::array<uint8_t, 8> header{};
+        ReadExactly(stream, header.data(), 8);
+        const int64_t size = U32(header.data() + 4);
+        const int64_t body = position + 8;
+        const int64_t available = end - body;
+        if (IsIdAnyCase(header.data(), "FMT ")) {
+            if (size > kMaxFmtSize)
+                InvalidFormat();
+            if (size > available)
+                break;
+            TkaWaveFormat* format = Format();
+            format->SetDefaults();
+            ReadExactly(stream, format->WaveFormatEx(), static_cast<int32_t>(size));
+            formatFound = true;
+        } else if (IsIdAnyCase(header.data(), "DATA")) {
+            dataStart_ = static_cast<int32_t>(body);
+            dataSize_ = static_cast<int32_t>(std::min(size, available));
+            dataFound = true;
+        }
+        position = body + size;
+        if (position < end && !(formatFound && dataFound))
+            position = stream.Seek(position, rtl::TSeekOrigin::soBeginning);
+    }
+    if (!formatFound || !dataFound)
+        InvalidFormat();
+}
+
+int32_t TkaRIFFAudioReader::TrackSize(int32_t)
+{
+    return dataSize_;
+}
+
+int64_t TkaRIFFAudioReader::SeekTrack(int32_t)
+{
+    return Stream()->Seek(dataStart_, rtl::TSeekOrigin::soBeginning);
+}
+
+int32_t TkaRIFFAudioReader::ReadTrack(int32_t, void* buffer, int32_t count)
+{
+    Stream()->Seek(dataStart_, rtl::TSeekOrigin::soBeginning);
+    return Stream()->Read(buffer, std::clamp(count, 0, dataSize_));
+}
