@@ -18,7 +18,7 @@ import sys
 import tempfile
 
 MAX_EDGE_SILENCE = 0.030  # seconds
-SILENCE_LEVEL = 10 ** (-45 / 20)  # -45 dBFS: below this a sample counts as silence
+SILENCE_LEVEL = 10 ** (-50 / 20)  # -50 dBFS: below this a sample counts as silence
 CLEAN_END_LEVEL = 10 ** (-30 / 20)  # the very first and last samples stay below -30 dBFS
 PEAK_RANGE = (10 ** (-3 / 20), 10 ** (-0.3 / 20))  # normalised near -1 dBFS, never clipped
 HELP_TOPICS = ["Lesson Editor", "Record", "New Player", "Start Test", "Start Practice",

@@ -21,7 +21,7 @@ import tempfile
 
 RATE = 22050
 GAP_SECONDS = 0.45  # pause between the parts of a lesson word's clip
-SILENCE_THRESHOLD = "-45d"  # quieter than this at either end counts as silence
+SILENCE_THRESHOLD = "-55d"  # quieter than this at either end counts as silence
 
 # Prompts: file name in Alpha -> what the tutor says.
 PROMPTS = {
@@ -97,13 +97,16 @@ class Synth:
         if not self.exe:
             sys.exit(f"make_clips: {engine} not found")
 
-    def speak(self, text, path):
+    def speak(self, text, path, slow):
+        # A little slower than the voice's natural pace for young listeners, and slower
+        # still for a lone word such as a letter's name, which is otherwise over in a blink.
         if self.engine == "flite":
-            # The slt voice, a little slower than its natural pace for young listeners.
-            cmd = [self.exe, "-voice", "slt", "--setf", "duration_stretch=1.12",
+            stretch = "1.4" if slow else "1.12"
+            cmd = [self.exe, "-voice", "slt", "--setf", f"duration_stretch={stretch}",
                    "-t", text, "-o", path]
         else:
-            cmd = [self.exe, "-v", "en-us", "-s", "145", "-p", "55", "-w", path, text]
+            speed = "120" if slow else "145"
+            cmd = [self.exe, "-v", "en-us", "-s", speed, "-p", "55", "-w", path, text]
         subprocess.run(cmd, check=True, stdout=subprocess.DEVNULL)
 
     def phones(self, text):
@@ -119,8 +122,11 @@ def sox(*args):
     subprocess.run(["sox", "-R", "-D", "-V1", *args], check=True)
 
 
-TRIM_BOTH_ENDS = ["silence", "1", "0.005", SILENCE_THRESHOLD, "reverse",
-                  "silence", "1", "0.005", SILENCE_THRESHOLD, "reverse"]
+# Trims silence off both ends and fades the ends (the end by fading in the reversed
+# audio), so a clip neither waits nor clicks.
+TRIM_AND_FADE = ["silence", "1", "0.005", SILENCE_THRESHOLD, "reverse",
+                 "silence", "1", "0.005", SILENCE_THRESHOLD, "fade", "q", "0.015", "reverse",
+                 "fade", "q", "0.005"]
 
 
 def make_clip(synth, parts, out_path, work):
@@ -129,10 +135,11 @@ def make_clip(synth, parts, out_path, work):
     for i, text in enumerate(parts):
         raw = os.path.join(work, f"raw{i}.wav")
         piece = os.path.join(work, f"piece{i}.wav")
-        synth.speak(text, raw)
+        # A lone word (a letter's name, a lesson word) is said slowly; phrases at an easy pace.
+        synth.speak(text, raw, slow=" " not in text.strip())
         # Low rumble off, one rate and level for all pieces, each piece's own silence off.
         sox(raw, "-c", "1", "-b", "16", piece, "highpass", "60", "rate", "-v", str(RATE),
-            "norm", "-3", *TRIM_BOTH_ENDS)
+            "norm", "-3", *TRIM_AND_FADE)
         pieces.append(piece)
     if len(pieces) > 1:
         gap = os.path.join(work, "gap.wav")
@@ -144,13 +151,10 @@ def make_clip(synth, parts, out_path, work):
         sox(*sequence, joined)
     else:
         joined = pieces[0]
-    # Trim again, fade the end (by fading in the reversed clip) and the start, then
-    # bring the peak to -1 dBFS.
+    # Trim and fade once more, then bring the peak to -1 dBFS.
     tmp = out_path + ".part"
     sox(joined, "-e", "signed-integer", "-b", "16", "-c", "1", "-r", str(RATE), "-t", "wav", tmp,
-        "silence", "1", "0.005", SILENCE_THRESHOLD, "reverse",
-        "silence", "1", "0.005", SILENCE_THRESHOLD, "fade", "q", "0.02", "reverse",
-        "fade", "q", "0.005", "norm", "-1")
+        *TRIM_AND_FADE, "norm", "-1")
     os.replace(tmp, out_path)
 
 
