@@ -25,7 +25,7 @@ SILENCE_THRESHOLD = "-55d"  # quieter than this at either end counts as silence
 
 # Prompts: file name in Alpha -> what the tutor says.
 PROMPTS = {
-    "welcome.wav": "Hello, and welcome to Lexorin! Let's learn to spell some words together.",
+    "welcome.wav": "Hello, and welcome to Lexorin!",
     "Correct.wav": "That's right! Well done!",
     "IsSpelled.wav": "is spelled",
     "tryagain.wav": "Oops, not quite. Try again!",
