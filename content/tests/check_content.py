@@ -75,8 +75,8 @@ def duration_range(rel):
     if folder != "Alpha":
         return (1.5, 9.0)  # word, sentence, word
     if len(stem) == 1:
-        return (0.08, 1.5)  # a letter, digit or symbol name
-    return (0.4, 6.0)  # a prompt
+        return (0.2, 1.5)  # a letter, digit or symbol name: long enough to be heard as one
+    return (0.4, 5.0)  # a prompt; the welcome holds back the window, so none runs long
 
 
 def check_clip(path, rel):
@@ -179,6 +179,7 @@ def self_test():
         "garbage": (os.urandom(300), "not a RIFF"),
         "empty": (b"", "not a RIFF"),
         "too long for a letter": (wav_bytes(tone(2.0)), "lasts"),
+        "a mere click for a letter": (wav_bytes(tone(0.05)), "lasts"),
     }
     failures = 0
     with tempfile.TemporaryDirectory() as tmp:
