@@ -1,5 +1,5 @@
 # Warning flags for the project's own targets, and the sanitizer switch.
-set(LEXORIN_WARNINGS -Wall -Wextra -Wpedantic -Wshadow=local -Wnon-virtual-dtor
+set(LEXORIN_WARNINGS -Wall -Wextra -Wpedantic $<$<CXX_COMPILER_ID:GNU>:-Wshadow=local> -Wnon-virtual-dtor
     -Wno-missing-field-initializers)
 if(LEXORIN_WERROR)
   list(APPEND LEXORIN_WARNINGS -Werror)
