@@ -155,11 +155,25 @@ TEST(XmlDocumentTest, MalformedTextRaisesWithPosition)
         "<CHILD>\x01</CHILD>",           // control character
         "<CHILD name=\"\xFF\xFE\"/>",    // not UTF-8
         "<CHILD>&lt</CHILD>",
+        "<?xml version=\"1.0\" encoding=\"UTF-<!--8\"?><a/>", // markup in the declaration
+        "<?xml encoding=\"UTF-8\"?><a/>",                      // no version
+        "<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
+        "<a><!-- a -- b --></a>",                                // "--" inside a comment
+        "<a><?xml-ish x?><?XML y?></a>",                         // reserved target
     };
     for (const char* text : bad) {
         EXPECT_THROW(doc.LoadFromText(text), EXmlError) << text;
         EXPECT_TRUE(doc.DocumentElement().IsNull()) << text;
     }
+}
+
+TEST(XmlDocumentTest, CommentsInstructionsAndDeclarationSurviveASave)
+{
+    const std::string text = "<?xml version=\"1.0\" encoding=\"UTF-8\" standalone=\"yes\"?><!-- kept -->"
+                             "<CHILD name=\"P\"><?tool keep?><![CDATA[<raw>]]></CHILD>";
+    XmlDocument doc;
+    doc.LoadFromText(text);
+    EXPECT_EQ(doc.SaveToText(), text);
 }
 
 TEST(XmlDocumentTest, AttributeIntegers)

@@ -3,6 +3,7 @@
 #include "platform/xml/AtomicFile.h"
 #include "platform/xml/XmlChars.h"
 
+#include <algorithm>
 #include <cerrno>
 #include <charconv>
 #include <cstring>
@@ -49,6 +50,41 @@ std::string PositionOf(std::string_view text, std::ptrdiff_t offset)
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
 }
 
+bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
+{
+    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
+}
+
+bool AllOf(std::string_view text, std::string_view allowed)
+{
+    return text.find_first_not_of(allowed) == std::string_view::npos;
+}
+
+// <?xml version="1.n" encoding="Name" standalone="yes|no"?>, first in the document, in that order.
+void CheckDeclaration(pugi::xml_node node)
+{
+    static constexpr std::string_view letters = "ABCDEFGHIJKLMNOPQRSTUVWXYZabcdefghijklmnopqrstuvwxyz";
+    static constexpr std::string_view digits = "0123456789";
+    bool valid = node == node.parent().first_child();
+    pugi::xml_attribute attr = node.first_attribute();
+    const std::string_view version = attr ? attr.value() : "";
+    valid = valid && attr && std::string_view(attr.name()) == "version" && version.size() > 2 &&
+            version.substr(0, 2) == "1." && AllOf(version.substr(2), digits);
+    if (valid && (attr = attr.next_attribute()) && std::string_view(attr.name()) == "encoding") {
+        const std::string_view encoding = attr.value();
+        valid = !encoding.empty() && letters.find(encoding.front()) != std::string_view::npos &&
+                AllOf(encoding, std::string(letters) + std::string(digits) + "._-");
+        attr = attr.next_attribute();
+    }
+    if (valid && attr && std::string_view(attr.name()) == "standalone") {
+        valid = std::string_view(attr.value()) == "yes" || std::string_view(attr.value()) == "no";
+        attr = attr.next_attribute();
+    }
+    if (!valid || attr)
+        throw EXmlError("Invalid XML declaration");
+}
+
 class TreeWriter : public pugi::xml_writer {
 public:
     void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
@@ -90,9 +126,21 @@ void ValidateTree(pugi::xml_document& doc)
             break;
         }
         case pugi::node_declaration:
+            CheckDeclaration(node);
             // The document is always written as UTF-8, whatever the file was read as.
             if (node.attribute("encoding"))
                 node.attribute("encoding").set_value("UTF-8");
+            break;
+        case pugi::node_comment: {
+            const std::string_view value = node.value();
+            if (value.find("--") != std::string_view::npos || (!value.empty() && value.back() == '-') ||
+                !xmlchars::IsXmlText(value))
+                throw EXmlError("Invalid comment");
+            break;
+        }
+        case pugi::node_pi:
+            if (!IsXmlName(node.name()) || EqualsIgnoreAsciiCase(node.name(), "xml") || !xmlchars::IsXmlText(node.value()))
+                throw EXmlError("Invalid processing instruction");
             break;
         default:
             if (!xmlchars::IsXmlText(node.value()))
