@@ -1,0 +1,547 @@
+// The virtual sound device. Each open device runs one worker thread that moves audio at
+// the pace VirtualAudio asks for; the worker holds the device's mutex while it touches
+// the queue, as the service expects of every backend.
+
+#include "platform/wave/PcmFile.h"
+#include "platform/wave/VirtualAudio.h"
+#include "platform/wave/WaveBackend.h"
+
+#include <algorithm>
+#include <condition_variable>
+#include <thread>
+
+namespace platform::wave {
+namespace {
+
+using Clock = std::chrono::steady_clock;
+constexpr auto kTick = std::chrono::milliseconds(5);
+
+// Pacing and failure plan shared by both directions.
+class Pacer {
+public:
+    explicit Pacer(const WAVEFORMATEX& f) : format_(f) {}
+
+    void restart() { running_ = false; }
+
+    // Bytes due now (whole frames) at the given speed; 0 speed means "all of want".
+    uint64_t due(double speed, uint64_t want)
+    {
+        if (speed <= 0)
+            return want;
+        const auto now = Clock::now();
+        if (!running_) {
+            running_ = true;
+            start_ = now;
+            counted_ = 0;
+        }
+        const double seconds = std::chrono::duration<double>(now - start_).count();
+        auto total = static_cast<uint64_t>(seconds * speed * format_.nAvgBytesPerSec);
+        total -= total % format_.nBlockAlign;
+        const uint64_t n = total > counted_ ? std::min(total - counted_, want) : 0;
+        counted_ += n;
+        return n;
+    }
+
+private:
+    WAVEFORMATEX format_;
+    bool running_ = false;
+    Clock::time_point start_;
+    uint64_t counted_ = 0;
+};
+
+// Limits from the failure plan: how much may move before the device stalls or vanishes.
+struct Limits {
+    uint64_t moved = 0;
+    uint64_t vanishAt;
+    uint64_t stallAt;
+    std::chrono::milliseconds stallTimeout;
+    Clock::time_point stalledSince{};
+    bool stalled = false;
+
+    uint64_t cap(uint64_t n) const
+    {
+        const uint64_t limit = std::min(vanishAt, stallAt);
+        return moved >= limit ? 0 : std::min(n, limit - moved);
+    }
+};
+
+class Vanishable {
+public:
+    virtual ~Vanishable() = default;
+    virtual void vanish() = 0;
+};
+
+class VirtualOutput final : public OutputDevice, public Vanishable {
+public:
+    VirtualOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
+        : OutputDevice(f, std::move(channel), true), pacer_(f), clip_(plan.clip),
+          limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+    {
+        worker_ = std::thread([this] { run(); });
+    }
+    ~VirtualOutput() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        worker_.join();
+        VirtualAudio::instance().endOpen(Direction::Output, clip_);
+    }
+
+    void lock() override { mutex_.lock(); }
+    void unlock() override { mutex_.unlock(); }
+
+    MMRESULT write(WAVEHDR* h) override
+    {
+        const MMRESULT rc = OutputDevice::write(h);
+        wake_.notify_all();
+        return rc;
+    }
+    MMRESULT pause() override
+    {
+        paused_ = true;
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT restart() override
+    {
+        paused_ = false;
+        pacer_.restart();
+        wake_.notify_all();
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT reset() override
+    {
+        returnAllAndRestart();
+        pacer_.restart();
+        return MMSYSERR_NOERROR;
+    }
+    void shutdown() override { stop_ = true; wake_.notify_all(); }
+    void vanish() override
+    {
+        std::lock_guard lock(mutex_);
+        if (!stop_)
+            markLost();
+    }
+
+private:
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            completeUpTo(sentPos_); // headers of length 0
+            if (paused_ || lost_ || unsent() == 0) {
+                pacer_.restart();
+                wake_.wait(lock);
+                continue;
+            }
+            const uint64_t n = limits_.cap(pacer_.due(VirtualAudio::instance().speed(), unsent()));
+            if (n > 0) {
+                send(static_cast<size_t>(n), [this](const char* p, size_t k) {
+                    VirtualAudio::instance().recordPlayed(clip_, p, k);
+                });
+                limits_.moved += n;
+                VirtualAudio::instance().countMoved(Direction::Output, n);
+                completeUpTo(sentPos_);
+            }
+            if (limits_.moved >= limits_.vanishAt) {
+                markLost();
+                continue;
+            }
+            if (limits_.moved >= limits_.stallAt && hasQueued()) {
+                // Frozen: no progress; the watchdog gives up after the timeout.
+                if (!limits_.stalled) {
+                    limits_.stalled = true;
+                    limits_.stalledSince = Clock::now();
+                }
+                if (Clock::now() - limits_.stalledSince >= limits_.stallTimeout) {
+                    markLost();
+                    continue;
+                }
+            }
+            if (n == 0)
+                wake_.wait_for(lock, kTick);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread worker_;
+    Pacer pacer_;
+    uint64_t clip_;
+    Limits limits_;
+    bool paused_ = false;
+    bool stop_ = false;
+};
+
+class VirtualInput final : public InputDevice, public Vanishable {
+public:
+    VirtualInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
+        : InputDevice(f, std::move(channel), false), pacer_(f), mic_(std::move(plan.microphone)),
+          limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+    {
+        worker_ = std::thread([this] { run(); });
+    }
+    ~VirtualInput() override
+    {
+        {
+            std::lock_guard lock(mutex_);
+            stop_ = true;
+        }
+        wake_.notify_all();
+        worker_.join();
+        VirtualAudio::instance().endOpen(Direction::Input, 0);
+    }
+
+    void lock() override { mutex_.lock(); }
+    void unlock() override { mutex_.unlock(); }
+
+    MMRESULT addBuffer(WAVEHDR* h) override
+    {
+        const MMRESULT rc = InputDevice::addBuffer(h);
+        wake_.notify_all();
+        return rc;
+    }
+    MMRESULT start() override
+    {
+        if (!started_) {
+            started_ = true;
+            pacer_.restart();
+            wake_.notify_all();
+        }
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT stop() override
+    {
+        started_ = false;
+        finishPartial();
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT reset() override
+    {
+        started_ = false;
+        finishAll();
+        micPos_ = 0;
+        return MMSYSERR_NOERROR;
+    }
+    void shutdown() override { stop_ = true; wake_.notify_all(); }
+    void vanish() override
+    {
+        std::lock_guard lock(mutex_);
+        if (!stop_)
+            markLost();
+    }
+
+private:
+    uint64_t room() const
+    {
+        uint64_t n = 0;
+        for (const WAVEHDR* h = queue_.front(); h; h = h->lpNext)
+            n += h->dwBufferLength - h->dwBytesRecorded;
+        return n;
+    }
+
+    // Delivers n bytes of the microphone: the file, then silence.
+    void produce(uint64_t n)
+    {
+        while (n > 0) {
+            if (micPos_ < mic_.size()) {
+                const size_t k = static_cast<size_t>(std::min<uint64_t>(n, mic_.size() - micPos_));
+                deliver(mic_.data() + micPos_, k);
+                micPos_ += k;
+                n -= k;
+            } else {
+                deliver(nullptr, static_cast<size_t>(n));
+                n = 0;
+            }
+        }
+    }
+
+    void run()
+    {
+        std::unique_lock lock(mutex_);
+        while (!stop_) {
+            if (!started_ || lost_) {
+                wake_.wait(lock);
+                continue;
+            }
+            const double speed = VirtualAudio::instance().speed();
+            // As fast as possible means as fast as buffers come; in real time the
+            // microphone runs on whether buffers are there or not.
+            const uint64_t want = speed <= 0 ? room() : UINT64_MAX;
+            const uint64_t n = limits_.cap(want ? pacer_.due(speed, want) : 0);
+            if (n > 0) {
+                produce(n);
+                limits_.moved += n;
+                VirtualAudio::instance().countMoved(Direction::Input, n);
+            }
+            if (limits_.moved >= limits_.vanishAt) {
+                markLost();
+                continue;
+            }
+            if (limits_.moved >= limits_.stallAt && hasQueued()) {
+                if (!limits_.stalled) {
+                    limits_.stalled = true;
+                    limits_.stalledSince = Clock::now();
+                }
+                if (Clock::now() - limits_.stalledSince >= limits_.stallTimeout) {
+                    markLost();
+                    continue;
+                }
+            }
+            if (n == 0 || speed > 0)
+                wake_.wait_for(lock, kTick);
+        }
+    }
+
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    std::thread worker_;
+    Pacer pacer_;
+    std::vector<char> mic_;
+    size_t micPos_ = 0;
+    Limits limits_;
+    bool started_ = false;
+    bool stop_ = false;
+};
+
+class VirtualBackendImpl final : public Backend {
+public:
+    uint32_t outputCount() override { return 1; }
+    uint32_t inputCount() override { return 1; }
+
+    MMRESULT openOutput(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
+                        std::shared_ptr<OutputDevice>& device) override
+    {
+        auto plan = VirtualAudio::instance().beginOpen(Direction::Output, format);
+        if (plan.fail)
+            return plan.fail;
+        auto d = std::make_shared<VirtualOutput>(format, std::move(channel), std::move(plan));
+        remember(d);
+        device = std::move(d);
+        return MMSYSERR_NOERROR;
+    }
+    MMRESULT openInput(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
+                       std::shared_ptr<InputDevice>& device) override
+    {
+        auto plan = VirtualAudio::instance().beginOpen(Direction::Input, format);
+        if (plan.fail)
+            return plan.fail;
+        auto d = std::make_shared<VirtualInput>(format, std::move(channel), std::move(plan));
+        remember(d);
+        device = std::move(d);
+        return MMSYSERR_NOERROR;
+    }
+
+    void vanishAll()
+    {
+        std::vector<std::shared_ptr<Vanishable>> live;
+        {
+            std::lock_guard lock(mutex_);
+            for (auto& w : devices_)
+                if (auto d = w.lock())
+                    live.push_back(std::move(d));
+        }
+        for (auto& d : live)
+            d->vanish();
+    }
+
+private:
+    void remember(const std::shared_ptr<Vanishable>& d)
+    {
+        std::lock_guard lock(mutex_);
+        std::erase_if(devices_, [](const auto& w) { return w.expired(); });
+        devices_.push_back(d);
+    }
+
+    std::mutex mutex_;
+    std::vector<std::weak_ptr<Vanishable>> devices_;
+};
+
+VirtualBackendImpl& impl()
+{
+    static VirtualBackendImpl b;
+    return b;
+}
+
+} // namespace
+
+Backend& VirtualBackend() { return impl(); }
+
+VirtualAudio& VirtualAudio::instance()
+{
+    static VirtualAudio v;
+    return v;
+}
+
+void VirtualAudio::reset()
+{
+    std::lock_guard lock(mutex_);
+    speed_ = 1.0;
+    keepPlayed_ = true;
+    exclusive_ = true;
+    for (int i = 0; i < 2; ++i) {
+        failNext_[i] = failAll_[i] = 0;
+        vanishAt_[i] = stallAt_[i] = UINT64_MAX;
+    }
+    stallTimeout_ = std::chrono::milliseconds(3000);
+    micData_.clear();
+    played_.clear();
+}
+
+void VirtualAudio::setSpeed(double factor)
+{
+    std::lock_guard lock(mutex_);
+    speed_ = factor > 0 ? factor : 0;
+}
+
+double VirtualAudio::speed() const
+{
+    std::lock_guard lock(mutex_);
+    return speed_;
+}
+
+bool VirtualAudio::setMicrophoneFile(const std::filesystem::path& file)
+{
+    WAVEFORMATEX f{};
+    std::vector<char> data;
+    const bool ok = ReadPcmWave(file, f, data);
+    std::lock_guard lock(mutex_);
+    micFormat_ = f;
+    micData_ = ok ? std::move(data) : std::vector<char>{};
+    return ok;
+}
+
+void VirtualAudio::setMicrophoneSilence()
+{
+    std::lock_guard lock(mutex_);
+    micData_.clear();
+}
+
+void VirtualAudio::setKeepPlayed(bool keep)
+{
+    std::lock_guard lock(mutex_);
+    keepPlayed_ = keep;
+}
+
+std::vector<PlayedClip> VirtualAudio::played() const
+{
+    std::lock_guard lock(mutex_);
+    return played_;
+}
+
+void VirtualAudio::clearPlayed()
+{
+    std::lock_guard lock(mutex_);
+    played_.clear();
+}
+
+void VirtualAudio::setExclusive(bool exclusive)
+{
+    std::lock_guard lock(mutex_);
+    exclusive_ = exclusive;
+}
+
+int VirtualAudio::openCount(Direction d) const
+{
+    std::lock_guard lock(mutex_);
+    return open_[static_cast<int>(d)];
+}
+
+void VirtualAudio::failNextOpen(Direction d, MMRESULT code)
+{
+    std::lock_guard lock(mutex_);
+    failNext_[static_cast<int>(d)] = code;
+}
+
+void VirtualAudio::failOpens(Direction d, MMRESULT code)
+{
+    std::lock_guard lock(mutex_);
+    failAll_[static_cast<int>(d)] = code;
+}
+
+void VirtualAudio::vanishAfter(Direction d, uint64_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    vanishAt_[static_cast<int>(d)] = bytes;
+}
+
+void VirtualAudio::vanishNow() { impl().vanishAll(); }
+
+void VirtualAudio::stallAfter(Direction d, uint64_t bytes)
+{
+    std::lock_guard lock(mutex_);
+    stallAt_[static_cast<int>(d)] = bytes;
+}
+
+void VirtualAudio::setStallTimeout(std::chrono::milliseconds timeout)
+{
+    std::lock_guard lock(mutex_);
+    stallTimeout_ = timeout;
+}
+
+VirtualAudio::OpenPlan VirtualAudio::beginOpen(Direction d, const WAVEFORMATEX& format)
+{
+    std::lock_guard lock(mutex_);
+    const int i = static_cast<int>(d);
+    OpenPlan plan;
+    if (failNext_[i]) {
+        plan.fail = failNext_[i];
+        failNext_[i] = 0;
+        return plan;
+    }
+    if (failAll_[i]) {
+        plan.fail = failAll_[i];
+        return plan;
+    }
+    if (exclusive_ && open_[i] > 0) {
+        plan.fail = MMSYSERR_ALLOCATED;
+        return plan;
+    }
+    ++open_[i];
+    plan.vanishAt = vanishAt_[i];
+    plan.stallAt = stallAt_[i];
+    plan.stallTimeout = stallTimeout_;
+    if (d == Direction::Output) {
+        PlayedClip clip;
+        clip.format = format;
+        clip.openId = nextOpenId_++;
+        plan.clip = clip.openId;
+        played_.push_back(std::move(clip));
+    } else if (!micData_.empty()) {
+        plan.microphone = ConvertPcm(micFormat_, micData_, format);
+    }
+    return plan;
+}
+
+PlayedClip* VirtualAudio::findClip(uint64_t id)
+{
+    for (auto it = played_.rbegin(); it != played_.rend(); ++it)
+        if (it->openId == id)
+            return &*it;
+    return nullptr; // the record was cleared while the device was open
+}
+
+void VirtualAudio::endOpen(Direction d, uint64_t clip)
+{
+    std::lock_guard lock(mutex_);
+    --open_[static_cast<int>(d)];
+    if (PlayedClip* c = findClip(clip))
+        c->closed = true;
+}
+
+void VirtualAudio::recordPlayed(uint64_t clip, const char* data, size_t n)
+{
+    std::lock_guard lock(mutex_);
+    PlayedClip* found = findClip(clip);
+    if (!found)
+        return;
+    PlayedClip& c = *found;
+    c.byteCount += n;
+    if (keepPlayed_)
+        c.bytes.insert(c.bytes.end(), reinterpret_cast<const uint8_t*>(data),
+                       reinterpret_cast<const uint8_t*>(data) + n);
+}
+
+} // namespace platform::wave
