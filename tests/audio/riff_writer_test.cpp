@@ -253,12 +253,14 @@ TEST(RiffWriter, FileCopiedDuringRecordingReadsBack)
             EXPECT_EQ(size, (i + 1) * 22054);
             EXPECT_EQ(data, Bytes(audio.begin(), audio.begin() + (i + 1) * 22054));
 
-            // The crash came while the next block was half on disk.
-            Bytes cut = copied.Bytes();
-            const Bytes half(audio.begin() + (i + 1) * 22054, audio.begin() + (i + 1) * 22054 + 999);
-            cut.insert(cut.end(), half.begin(), i < 4 ? half.end() : half.begin());
-            ASSERT_TRUE(ReadsBack(cut, size, data));
-            EXPECT_EQ(size, (i + 1) * 22054) << "the declared size still holds";
+            // The crash came while the next block was partly on disk.
+            if (i < 4) {
+                Bytes cut = copied.Bytes();
+                const auto next = audio.begin() + (i + 1) * 22054;
+                cut.insert(cut.end(), next, next + 999);
+                ASSERT_TRUE(ReadsBack(cut, size, data));
+                EXPECT_EQ(size, (i + 1) * 22054) << "the declared size still holds";
+            }
         }
     }
     rtl::TMemoryStream final;
