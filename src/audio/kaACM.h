@@ -8,3 +8,5 @@
 #include "audio/kaErrors.h"
 #include "audio/kaWaveFormat.h"
 #include "audio/kaAudioSubject.h"
+#include "audio/kaMiniConvertor.h"
+#include "audio/kaAudioConvertor.h"
