@@ -1,6 +1,5 @@
+#include "app/TApplication.h"
 #include "app/TForm1.h"
-
-#include <QApplication>
 
 #include <filesystem>
 
@@ -8,7 +7,7 @@
 // from, which holds the lessons, the prompt clips and the player records.
 int main(int argc, char** argv)
 {
-    QApplication app(argc, argv);
+    app::TApplication app(argc, argv);
     const std::filesystem::path exeDir = QCoreApplication::applicationDirPath().toStdString();
     TForm1 window(exeDir);
     window.show();

@@ -1,8 +1,466 @@
 #include "app/TForm1.h"
 
+#include "app/ErrorBox.h"
+#include "widgets/Fonts.h"
+#include "widgets/Pictures.h"
+#include "widgets/TControlEvents.h"
+#include "widgets/TDropDownComboBox.h"
+#include "widgets/TPageControl.h"
+#include "widgets/TPictureControl.h"
+#include "widgets/TSpeedButton.h"
+#include "widgets/TToolButton.h"
+#include "widgets/TXPButton.h"
+
+#include <QAction>
+#include <QFrame>
+#include <QGuiApplication>
+#include <QIcon>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
+#include <QScreen>
+#include <QShowEvent>
+#include <QStringList>
+#include <QVBoxLayout>
+
+#include <utility>
+
+namespace {
+
+constexpr int kClientWidth = 590;
+constexpr int kClientHeight = 425;
+constexpr int kFontPx = 11; // Tahoma 8 pt at 96 dpi
+
+// Size the layout gives a control when it leaves the framework's default.
+constexpr int kButtonWidth = 75;
+constexpr int kButtonHeight = 25;
+constexpr int kToolButtonSize = 20;
+
+const QColor kHotLight(0x00, 0x66, 0xCC);
+const QColor kDarkShadow(0x40, 0x40, 0x40);
+
+const char* const kStartText[] = {
+    "Quorbel Lexorin",
+    "",
+    "Lexorin was developed to help teachers and parents to train there children to spell. It was designed to",
+    "take the least amount of effort from the teachers and parents and provides a very independent environment for",
+    "the children to learn in.",
+    "",
+    "Instructions:",
+    "",
+    "To create new lessons click on the Lesson Editor Button and follow instructions.",
+    "",
+    "To start a lesson, select the lesson name from the Lesson drop down box. Create a new Player if necessary.",
+    "Select the Player from the Player drop down box. Press Start Test.",
+};
+
+const char* const kEditorInstructions[] = {
+    "Instructions",
+    "",
+    "Select a lesson from the drop down list or click",
+    "new lesson to create a new one.",
+    "",
+    "To add a word to the spelling lesson just type it",
+    "into the spelling word box. Click on record and",
+    "say the word along with a sentence using the",
+    "word. Follow by repeating the word again. Click",
+    "stop and the word will be added to the list. The",
+    "program is now ready for the next word to be",
+    "entered.",
+    "",
+    "To listen to a word, select the word from the list",
+    "and click the speaker button to listen. If you want",
+    "to rerecord the word, select the word and press",
+    "record, record the word and then press stop.",
+    "",
+    "To remove a word from the  list, select the word",
+    "then right click in the list box and select delete",
+    "word.",
+};
+
+template <size_t N>
+QString Lines(const char* const (&lines)[N])
+{
+    QStringList list;
+    for (const char* line : lines)
+        list << QString::fromLatin1(line);
+    return list.join(QLatin1Char('\n'));
+}
+
+template <class W>
+W* Named(W* widget, const char* name)
+{
+    widget->setObjectName(QString::fromLatin1(name));
+    return widget;
+}
+
+QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int left, int top)
+{
+    auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
+    label->adjustSize();
+    label->move(left, top);
+    return label;
+}
+
+// A label of fixed size in its own font, as the tallies and headings are.
+QLabel* MakeFixedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry, const QFont& font,
+                       const QColor& colour)
+{
+    auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
+    label->setFont(font);
+    if (colour.isValid()) {
+        QPalette palette = label->palette();
+        palette.setColor(QPalette::WindowText, colour);
+        label->setPalette(palette);
+    }
+    label->setGeometry(geometry);
+    label->setAlignment(Qt::AlignLeft | Qt::AlignTop);
+    return label;
+}
+
+QPushButton* MakeButton(QWidget* parent, const char* name, const char* caption, QRect geometry)
+{
+    auto* button = Named(new QPushButton(QString::fromLatin1(caption), parent), name);
+    button->setAutoDefault(false);
+    button->setGeometry(geometry);
+    return button;
+}
+
+widgets::TXPButton* MakeXPButton(QWidget* parent, const char* name, const char* caption, QRect geometry)
+{
+    auto* button = Named(new widgets::TXPButton(QString::fromLatin1(caption), parent), name);
+    button->setGeometry(geometry);
+    return button;
+}
+
+QLineEdit* MakeEdit(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* edit = Named(new QLineEdit(parent), name);
+    edit->setGeometry(geometry);
+    return edit;
+}
+
+widgets::TDropDownComboBox* MakeDropDownList(QWidget* parent, const char* name, QRect geometry)
+{
+    auto* combo = Named(new widgets::TDropDownComboBox(parent), name);
+    combo->setGeometry(geometry);
+    return combo;
+}
+
+QPlainTextEdit* MakeMemo(QWidget* parent, const char* name, const QString& text, QRect geometry)
+{
+    auto* memo = Named(new QPlainTextEdit(parent), name);
+    memo->setReadOnly(true);
+    memo->setPlainText(text);
+    memo->setGeometry(geometry);
+    memo->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
+    memo->setVerticalScrollBarPolicy(Qt::ScrollBarAsNeeded);
+    return memo;
+}
+
+// A hint is kept with every control that has one; the editor page shows its hints.
+void SetHint(QWidget* control, const char* hint, bool shown)
+{
+    const QString text = QString::fromLatin1(hint);
+    control->setProperty("hint", text);
+    control->setAccessibleDescription(text);
+    if (shown)
+        control->setToolTip(text);
+}
+
+QWidget* MakePage(widgets::TPageControl* pages, const char* name, const char* caption)
+{
+    auto* page = Named(new QWidget, name);
+    pages->addTab(page, QString::fromLatin1(caption)); // the page control owns it
+    return page;
+}
+
+// The bound form of a handler: an error escaping it goes to the standard error box.
+template <class... A>
+auto Bound(TForm1* form, void (TForm1::*handler)(A...))
+{
+    return [form, handler](A... args) { form->RunHandler([&] { (form->*handler)(std::forward<A>(args)...); }); };
+}
+
+void OnClick(TForm1* form, QAbstractButton* button, void (TForm1::*handler)(QObject*))
+{
+    QObject::connect(button, &QAbstractButton::clicked, form,
+                     [form, button, handler] { form->RunHandler([&] { (form->*handler)(button); }); });
+}
+
+void OnChoose(TForm1* form, QComboBox* combo, void (TForm1::*handler)(QObject*))
+{
+    // Chosen by the user only: filling and clearing the list raise nothing.
+    QObject::connect(combo, &QComboBox::activated, form,
+                     [form, combo, handler] { form->RunHandler([&] { (form->*handler)(combo); }); });
+}
+
+} // namespace
+
 TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
     : QWidget(parent), contentDir_(std::move(contentDir))
 {
+    setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorbel's Lexorin"));
-    setFixedSize(590, 425);
+    setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+    setFixedSize(kClientWidth, kClientHeight);
+    setFont(widgets::Tahoma(kFontPx));
+    if (widgets::HasPicture(QStringLiteral(":/pictures/lexorin.png")))
+        setWindowIcon(QIcon(QStringLiteral(":/pictures/lexorin.png")));
+    if (const QScreen* screen = QGuiApplication::primaryScreen())
+        move(screen->availableGeometry().center() - rect().center());
+
+    ExeDir = contentDir_.string();
+    if (ExeDir.empty() || ExeDir.back() != PathDelim)
+        ExeDir += PathDelim;
+
+    PageControl1 = Named(new widgets::TPageControl(this), "PageControl1");
+    PageControl1->setDocumentMode(true);
+    PageControl1->setGeometry(0, 0, kClientWidth, kClientHeight);
+    TabSheet1 = MakePage(PageControl1, "TabSheet1", "Spelling Lessons");
+    TabSheet2 = MakePage(PageControl1, "TabSheet2", "Lesson Editor");
+    TabSheet3 = MakePage(PageControl1, "TabSheet3", "The Lesson");
+    T4abSheet = MakePage(PageControl1, "T4abSheet", "Practice");
+
+    BuildStartPage();
+    BuildEditorPage();
+    BuildLessonPage();
+    BuildPracticePage();
+    BindEvents();
+}
+
+TForm1::~TForm1() = default;
+
+void TForm1::BuildStartPage()
+{
+    Panel1 = Named(new QFrame(TabSheet1), "Panel1");
+    Panel1->setFrameShape(QFrame::NoFrame);
+    auto* fill = new QVBoxLayout(TabSheet1); // owned by the page
+    fill->setContentsMargins(0, 0, 0, 0);
+    fill->addWidget(Panel1);
+
+    MemoStart = MakeMemo(Panel1, "MemoStart", Lines(kStartText), QRect(11, 16, 558, 205));
+    MemoStart->setFrameShape(QFrame::NoFrame);
+    MemoStart->setBackgroundRole(QPalette::Window);
+    {
+        QPalette palette = MemoStart->palette();
+        palette.setColor(QPalette::Base, palette.color(QPalette::Window));
+        MemoStart->setPalette(palette);
+    }
+    Label3 = MakeLabel(Panel1, "Label3", "Lesson", 11, 227);
+    ComboBox2 = MakeDropDownList(Panel1, "ComboBox2", QRect(11, 244, 254, 21));
+    Label4 = MakeLabel(Panel1, "Label4", "Player", 11, 271);
+    ComboBox3 = MakeDropDownList(Panel1, "ComboBox3", QRect(11, 290, 254, 21));
+    btnNewChild = MakeButton(Panel1, "btnNewChild", "New &Player", QRect(271, 286, 90, 25));
+    btnStartPractice = MakeButton(Panel1, "btnStartPractice", "Start &Practice", QRect(113, 344, 121, 25));
+    btnStartTest = MakeButton(Panel1, "btnStartTest", "Start &Test", QRect(240, 344, 121, 25));
+    btnMoreHelp = MakeXPButton(Panel1, "btnMoreHelp", "More Help", QRect(456, 344, 113, 33));
+
+    for (QWidget* control : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3),
+                             static_cast<QWidget*>(btnNewChild), static_cast<QWidget*>(btnStartPractice),
+                             static_cast<QWidget*>(btnStartTest)})
+        control->setEnabled(false);
+}
+
+void TForm1::BuildEditorPage()
+{
+    QWidget* page = TabSheet2;
+    Label2 = MakeLabel(page, "Label2", "Lession", 3, 3);
+    cbLessions = MakeDropDownList(page, "cbLessions", QRect(3, 22, 190, 21));
+    btnAddLesson = MakeButton(page, "btnAddLesson", "&New Lesson", QRect(209, 18, 98, 25));
+
+    auto* scope = Named(new QFrame(page), "kaOscilloscope");
+    scope->setFrameShape(QFrame::Box);
+    scope->setAutoFillBackground(true);
+    {
+        QPalette palette = scope->palette();
+        palette.setColor(QPalette::Window, Qt::black);
+        scope->setPalette(palette);
+    }
+    scope->setGeometry(88, 49, 219, 54);
+    kaOscilloscope = scope;
+    SetHint(kaOscilloscope, "Visual Audio View", true);
+
+    Label1 = MakeLabel(page, "Label1", "Spelling Word", 3, 92);
+    Label1->setEnabled(false);
+    edSpellingword = MakeEdit(page, "edSpellingword", QRect(-1, 109, 117, 21));
+    edSpellingword->setEnabled(false);
+    btnPlay = Named(new widgets::TSpeedButton(
+                        widgets::LoadPicture(QStringLiteral(":/pictures/speaker.png"), QSize(16, 16)),
+                        widgets::LoadPicture(QStringLiteral(":/pictures/speaker_down.png"), QSize(16, 16)),
+                        QStringLiteral("Play word"), page),
+                    "btnPlay");
+    btnPlay->setGeometry(122, 109, 23, 22);
+    btnRecord = MakeButton(page, "btnRecord", "&Record", QRect(151, 109, kButtonWidth, kButtonHeight));
+    btnStop = MakeButton(page, "btnStop", "&Stop", QRect(232, 109, kButtonWidth, kButtonHeight));
+    Label5 = MakeLabel(page, "Label5", "Current Words in Lesson", 3, 149);
+    ListBox1 = Named(new QListWidget(page), "ListBox1");
+    ListBox1->setGeometry(3, 168, 304, 221);
+    ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
+    ListBox1->setSortingEnabled(false);
+
+    PopupMenu = Named(new QMenu(this), "PopupMenu");
+    DeleteWord1 = PopupMenu->addAction(QStringLiteral("Delete Word"));
+    DeleteWord1->setObjectName(QStringLiteral("DeleteWord1"));
+
+    PanelLessons = Named(new QFrame(page), "PanelLessons");
+    PanelLessons->setFrameStyle(QFrame::Panel | QFrame::Raised);
+    PanelLessons->setGeometry(313, 2, 266, 389);
+    MemoLessons = MakeMemo(PanelLessons, "MemoLessons", Lines(kEditorInstructions), QRect(8, 14, 249, 331));
+    MemoLessons->setFont(widgets::Arial(kFontPx));
+    JvXPButtonHelp = MakeXPButton(PanelLessons, "JvXPButtonHelp", "More Help", QRect(8, 351, 113, 33));
+}
+
+void TForm1::BuildLessonPage()
+{
+    QWidget* page = TabSheet3;
+    JvSpecialImage = Named(new widgets::TPictureControl(page), "JvSpecialImage");
+    JvSpecialImage->move(3, 0);
+    JvSpecialImage->SetTransparent(true);
+    JvSpecialImage->SetAutoSize(true);
+    JvSpecialImage->SetPicture(widgets::LoadPicture(QStringLiteral(":/pictures/banner.png"), QSize(312, 60)));
+    JvSpecialImage3 = Named(new widgets::TPictureControl(page), "JvSpecialImage3");
+    JvSpecialImage3->move(75, 90);
+    JvSpecialImage3->SetAutoSize(true);
+    JvSpecialImage3->SetPicture(widgets::LoadPicture(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150)));
+
+    const QFont tally = widgets::Tahoma(19, true);
+    lblNumberTied = MakeFixedLabel(page, "lblNumberTied", "Number Tied:", QRect(371, 3, 130, 23), tally, kHotLight);
+    lblcorrect = MakeFixedLabel(page, "lblcorrect", "Number correct:", QRect(371, 32, 130, 23), tally, kHotLight);
+    lblwrong = MakeFixedLabel(page, "lblwrong", "Number wrong:", QRect(371, 61, 130, 23), tally, kDarkShadow);
+
+    btnSay = MakeButton(page, "btnSay", "Say It &Again", QRect(168, 246, 107, 25));
+    btnPractice = MakeButton(page, "btnPractice", "&Practice Word", QRect(281, 246, 107, 25));
+    Edit2 = MakeEdit(page, "Edit2", QRect(91, 277, 372, 31));
+    Edit2->setFont(widgets::Tahoma(19));
+    btnCheckIt = MakeButton(page, "btnCheckIt", "&Check It", QRect(240, 314, kButtonWidth, kButtonHeight));
+    JvXPToolButton = Named(new widgets::TToolButton(
+                               widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
+                               QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
+                           "JvXPToolButton");
+    JvXPToolButton->setGeometry(562, 348, kToolButtonSize, kToolButtonSize);
+    SetHint(JvXPToolButton, "Exit current lesson.", false);
+    JvXPToolButton->setToolTip(QString()); // the page does not show hints
+}
+
+void TForm1::BuildPracticePage()
+{
+    QWidget* page = T4abSheet;
+    lblPractices = MakeFixedLabel(page, "lblPractices", "Practice Spelling Words...", QRect(3, 0, 576, 49),
+                                  widgets::Tahoma(19, true), kHotLight);
+    lblPracticeWord = MakeFixedLabel(page, "lblPracticeWord", "The Word", QRect(3, 35, 576, 49),
+                                     widgets::Tahoma(32, true), QColor());
+    lblPracticeWord->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    SayItAgain = MakeButton(page, "SayItAgain", "&Say It Again", QRect(240, 90, 97, kButtonHeight));
+
+    const QFont entry = widgets::Tahoma(16, true);
+    edWord1 = MakeEdit(page, "edWord1", QRect(100, 133, 289, 27));
+    edWord2 = MakeEdit(page, "edWord2", QRect(100, 166, 289, 27));
+    edWord3 = MakeEdit(page, "edWord3", QRect(100, 201, 289, 27));
+    for (QLineEdit* box : {edWord1, edWord2, edWord3})
+        box->setFont(entry);
+    btnNext = MakeButton(page, "btnNext", "Next", QRect(395, 133, kButtonWidth, kButtonHeight));
+    btnNext2 = MakeButton(page, "btnNext2", "Next", QRect(395, 166, kButtonWidth, kButtonHeight));
+    btnNext3 = MakeButton(page, "btnNext3", "Next", QRect(395, 199, kButtonWidth, kButtonHeight));
+    btnReturnToTest = MakeButton(page, "btnReturnToTest", "&Return To Test", QRect(208, 252, 165, 25));
+
+    btnForward = MakeButton(page, "btnForward", "", QRect(379, 252, 41, 25));
+    btnForward->setIcon(QIcon(widgets::LoadPicture(QStringLiteral(":/pictures/forward.png"), QSize(16, 16))));
+    btnForward->setAccessibleName(QStringLiteral("Next word"));
+
+    ExitPractice = Named(new widgets::TToolButton(
+                             widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
+                             QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
+                         "ExitPractice");
+    ExitPractice->setGeometry(562, 348, kToolButtonSize, kToolButtonSize);
+    SetHint(ExitPractice, "Exit current lesson.", false);
+    ExitPractice->setToolTip(QString());
+}
+
+void TForm1::BindEvents()
+{
+    PageControl1->OnChanging = Bound(this, &TForm1::PageControl1Changing);
+    PageControl1->OnChange = Bound(this, &TForm1::PageControl1Change);
+
+    // Spelling Lessons
+    OnChoose(this, ComboBox2, &TForm1::ComboBox2Change);
+    ComboBox2->OnDropDown = Bound(this, &TForm1::cbLessionsDropDown);
+    OnChoose(this, ComboBox3, &TForm1::ComboBox3Change);
+    ComboBox3->OnDropDown = Bound(this, &TForm1::ComboBox3DropDown);
+    OnClick(this, btnNewChild, &TForm1::btnNewChildClick);
+    OnClick(this, btnStartPractice, &TForm1::btnStartPracticeClick);
+    OnClick(this, btnStartTest, &TForm1::btnStartTestClick);
+    OnClick(this, btnMoreHelp, &TForm1::JvXPButtonHelpClick);
+
+    // Lesson Editor
+    OnChoose(this, cbLessions, &TForm1::cbLessionsChange);
+    cbLessions->OnDropDown = Bound(this, &TForm1::cbLessionsDropDown);
+    OnClick(this, btnAddLesson, &TForm1::btnAddLessonClick);
+    connect(edSpellingword, &QLineEdit::textChanged, this,
+            [this] { RunHandler([&] { edSpellingwordChange(edSpellingword); }); });
+    widgets::TControlEvents::Of(edSpellingword)->OnExit = Bound(this, &TForm1::edSpellingwordExit);
+    AttachKeyPress(edSpellingword, &TForm1::edSpellingwordKeyPress);
+    OnClick(this, btnPlay, &TForm1::btnPlayClick);
+    OnClick(this, btnRecord, &TForm1::btnRecordClick);
+    OnClick(this, btnStop, &TForm1::btnStopClick);
+    connect(ListBox1, &QListWidget::itemClicked, this, [this] { RunHandler([&] { ListBox1Click(ListBox1); }); });
+    connect(ListBox1, &QListWidget::itemDoubleClicked, this,
+            [this] { RunHandler([&] { ListBox1DblClick(ListBox1); }); });
+    connect(ListBox1, &QWidget::customContextMenuRequested, this,
+            [this](const QPoint& at) { PopupMenu->popup(ListBox1->viewport()->mapToGlobal(at)); });
+    connect(PopupMenu, &QMenu::aboutToShow, this, [this] { RunHandler([&] { PopupMenuPopup(PopupMenu); }); });
+    OnClick(this, JvXPButtonHelp, &TForm1::JvXPButtonHelpClick);
+
+    // The Lesson
+    OnClick(this, btnSay, &TForm1::btnSayClick);
+    OnClick(this, btnPractice, &TForm1::btnPracticeClick);
+    AttachKeyPress(Edit2, &TForm1::Edit2KeyPress);
+    OnClick(this, btnCheckIt, &TForm1::btnCheckItClick);
+    OnClick(this, JvXPToolButton, &TForm1::JvXPToolButtonClick);
+
+    // Practice
+    OnClick(this, SayItAgain, &TForm1::SayItAgainClick);
+    for (QLineEdit* box : {edWord1, edWord2, edWord3})
+        AttachKeyPress(box, &TForm1::edWord1KeyPress);
+    AttachKeyDown(edWord1, &TForm1::edWord1KeyDown);
+    for (QPushButton* next : {btnNext, btnNext2, btnNext3})
+        OnClick(this, next, &TForm1::btnNextClick);
+    OnClick(this, btnReturnToTest, &TForm1::btnReturnToTestClick);
+    AttachKeyPress(btnReturnToTest, &TForm1::btnReturnToTestKeyPress);
+    OnClick(this, btnForward, &TForm1::btnForwardClick);
+    AttachKeyPress(btnForward, &TForm1::btnForwardKeyPress);
+    OnClick(this, ExitPractice, &TForm1::JvXPToolButtonClick);
+}
+
+void TForm1::AttachKeyPress(QWidget* control, KeyPressHandler handler)
+{
+    widgets::TControlEvents::Of(control)->OnKeyPress = Bound(this, handler);
+}
+
+void TForm1::DetachKeyPress(QWidget* control)
+{
+    widgets::TControlEvents::Of(control)->OnKeyPress = nullptr;
+}
+
+void TForm1::AttachKeyDown(QWidget* control, KeyDownHandler handler)
+{
+    widgets::TControlEvents::Of(control)->OnKeyDown = Bound(this, handler);
+}
+
+void TForm1::ReportHandlerError() noexcept
+{
+    app::ShowCurrentException();
+}
+
+void TForm1::showEvent(QShowEvent* event)
+{
+    QWidget::showEvent(event);
+    if (shown_)
+        return;
+    shown_ = true;
+    RunHandler([this] { FormShow(this); });
 }

@@ -1,15 +1,247 @@
 #pragma once
 
+// The tutor's one window: its four pages with every control of the layout, and all
+// of the application's state. The flows are member functions spread over one source
+// file per flow:
+//
+//   TForm1.cpp            construction and layout, event bindings
+//   TForm1Navigation.cpp  FormShow, SetUiState, page changes, help, leaving a lesson
+//   TForm1Lessons.cpp     lesson lists, the editor's word list, CleanName, content paths
+//   TForm1Players.cpp     adding and listing players, opening and saving player records
+//   TForm1Pending.cpp     handlers of flows not built yet (clips, editor, test, spelling,
+//                         practice); each moves to its own file when its flow lands
+
+#include "app/TWordHandler.h"
+#include "platform/xml/XmlDocument.h"
+#include "widgets/TDropDownComboBox.h"
+#include "widgets/TPageControl.h"
+#include "widgets/TPictureControl.h"
+#include "widgets/TSpeedButton.h"
+#include "widgets/TToolButton.h"
+#include "widgets/TXPButton.h"
+
+#include <QAction>
+#include <QChar>
+#include <QFrame>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QMenu>
+#include <QPlainTextEdit>
+#include <QPushButton>
 #include <QWidget>
 
+#include <cstdint>
 #include <filesystem>
+#include <memory>
+#include <string>
+#include <string_view>
+#include <vector>
 
-// Placeholder window until the real layout lands.
 class TForm1 : public QWidget {
     Q_OBJECT
 public:
+    // `contentDir` is the folder holding the lessons, `Alpha` and `Children`: the
+    // executable's folder in the program, a temporary folder in tests.
     explicit TForm1(std::filesystem::path contentDir, QWidget* parent = nullptr);
+    ~TForm1() override;
+
+    // Handler types of the key events (see widgets::TControlEvents).
+    using KeyPressHandler = void (TForm1::*)(QObject* Sender, QChar& Key);
+    using KeyDownHandler = void (TForm1::*)(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+
+    // ---- Pages -------------------------------------------------------------------
+    widgets::TPageControl* PageControl1 = nullptr;
+    QWidget* TabSheet1 = nullptr; // "Spelling Lessons"
+    QWidget* TabSheet2 = nullptr; // "Lesson Editor"
+    QWidget* TabSheet3 = nullptr; // "The Lesson"
+    QWidget* T4abSheet = nullptr; // "Practice"
+
+    // ---- Spelling Lessons (inside Panel1) -----------------------------------------
+    QFrame* Panel1 = nullptr;
+    QPlainTextEdit* MemoStart = nullptr;
+    QLabel* Label3 = nullptr;
+    widgets::TDropDownComboBox* ComboBox2 = nullptr;
+    QLabel* Label4 = nullptr;
+    widgets::TDropDownComboBox* ComboBox3 = nullptr;
+    QPushButton* btnNewChild = nullptr;
+    QPushButton* btnStartPractice = nullptr;
+    QPushButton* btnStartTest = nullptr;
+    widgets::TXPButton* btnMoreHelp = nullptr;
+
+    // ---- Lesson Editor -------------------------------------------------------------
+    QLabel* Label2 = nullptr;
+    widgets::TDropDownComboBox* cbLessions = nullptr;
+    QPushButton* btnAddLesson = nullptr;
+    // Stand-in for the audio engine's oscilloscope view until the engine lands.
+    QWidget* kaOscilloscope = nullptr;
+    QLabel* Label1 = nullptr;
+    QLineEdit* edSpellingword = nullptr;
+    widgets::TSpeedButton* btnPlay = nullptr;
+    QPushButton* btnRecord = nullptr;
+    QPushButton* btnStop = nullptr;
+    QLabel* Label5 = nullptr;
+    QListWidget* ListBox1 = nullptr;
+    QFrame* PanelLessons = nullptr;
+    QPlainTextEdit* MemoLessons = nullptr;   // inside PanelLessons
+    widgets::TXPButton* JvXPButtonHelp = nullptr; // inside PanelLessons
+    QMenu* PopupMenu = nullptr;              // ListBox1's pop-up menu
+    QAction* DeleteWord1 = nullptr;
+
+    // ---- The Lesson ----------------------------------------------------------------
+    widgets::TPictureControl* JvSpecialImage = nullptr;
+    widgets::TPictureControl* JvSpecialImage3 = nullptr;
+    QLabel* lblNumberTied = nullptr;
+    QLabel* lblcorrect = nullptr;
+    QLabel* lblwrong = nullptr;
+    QPushButton* btnSay = nullptr;
+    QPushButton* btnPractice = nullptr;
+    QLineEdit* Edit2 = nullptr;
+    QPushButton* btnCheckIt = nullptr;
+    widgets::TToolButton* JvXPToolButton = nullptr;
+
+    // ---- Practice ------------------------------------------------------------------
+    QLabel* lblPractices = nullptr;
+    QLabel* lblPracticeWord = nullptr;
+    QPushButton* SayItAgain = nullptr;
+    QLineEdit* edWord1 = nullptr;
+    QLineEdit* edWord2 = nullptr;
+    QLineEdit* edWord3 = nullptr;
+    QPushButton* btnNext = nullptr;
+    QPushButton* btnNext2 = nullptr;
+    QPushButton* btnNext3 = nullptr;
+    QPushButton* btnReturnToTest = nullptr;
+    QPushButton* btnForward = nullptr;
+    widgets::TToolButton* ExitPractice = nullptr;
+
+    // ---- Application state ---------------------------------------------------------
+    bool PracticeFromTest = false;
+    std::int32_t DrawCeiling = 0;
+    std::uint8_t RunMode = 0; // 0 nothing, 2 test, 3 practice
+    std::int32_t TotalTried = 0;
+    std::int32_t TotalCorrect = 0;
+    TWordHandler* CurrentWord = nullptr; // an element of Words, not owned
+    std::int32_t PracticeIndex = 0;
+    std::uint8_t AudioMode = 0; // 0 idle, 1 recording, 2 playing
+    std::string ClipPath;
+    // The clip objects (ClipFile, ClipWriter, ClipReader, ClipData) and the six audio
+    // objects arrive with the audio engine.
+    std::unique_ptr<platform::XmlDocument> PlayerDoc;
+    std::string ExeDir; // content folder, UTF-8, always ending in PathDelim
+    platform::XmlNode LessonNode;
+    std::vector<std::unique_ptr<TWordHandler>> Words;
+    bool LastDraw = false;
+
+    // The path delimiter that paths built on ExeDir use.
+    static constexpr char PathDelim = static_cast<char>(std::filesystem::path::preferred_separator);
+
+    // ---- Start-up and navigation (TForm1Navigation.cpp) ----------------------------
+    void FormShow(QObject* Sender);
+    void SetUiState(std::uint8_t mode) noexcept;
+    void PageControl1Changing(QObject* Sender, bool& AllowChange);
+    void PageControl1Change(QObject* Sender);
+    void JvXPButtonHelpClick(QObject* Sender);
+    void JvXPToolButtonClick(QObject* Sender);
+
+    // ---- Lessons (TForm1Lessons.cpp) -----------------------------------------------
+    void cbLessionsDropDown(QObject* Sender);
+    void FillWordList();
+    void ComboBox2Change(QObject* Sender);
+    static std::string CleanName(std::string_view text);
+    // The file a path built on ExeDir names, for reading and for writing: the part
+    // after ExeDir is found without regard to letter case ("alpha/a.wav" finds
+    // Alpha/A.wav; a file that does not exist keeps its name as written). Raises
+    // platform::EPathError for a path that is not below ExeDir or holds a ".." part.
+    std::filesystem::path ContentFile(std::string_view path) const;
+    // True when a file exists at a path built on ExeDir; false also for a path that
+    // would lead outside ExeDir.
+    bool ContentFileExists(std::string_view path) const;
+    // The word a clip's file name stands for: its name up to the first ".".
+    static std::string WordOfFileName(std::string_view fileName);
+
+    // ---- Players (TForm1Players.cpp) -----------------------------------------------
+    void btnNewChildClick(QObject* Sender);
+    void ComboBox3DropDown(QObject* Sender);
+    void ComboBox3Change(QObject* Sender);
+    void OpenPlayerRecord();
+    void LoadLessonWords();
+    void SavePlayerRecord();
+    std::string PlayerRecordPath() const; // ExeDir + "Children/" + player + ".xml"
+
+    // ---- Clip playback and recording -----------------------------------------------
+    void PlayClipAndWait(const std::string& path);
+
+    // ---- Lesson editor -------------------------------------------------------------
+    void btnAddLessonClick(QObject* Sender);
+    void cbLessionsChange(QObject* Sender);
+    void edSpellingwordChange(QObject* Sender);
+    void edSpellingwordExit(QObject* Sender);
+    void edSpellingwordKeyPress(QObject* Sender, QChar& Key);
+    void btnRecordClick(QObject* Sender);
+    void btnPlayClick(QObject* Sender);
+    void btnStopClick(QObject* Sender);
+    void ListBox1Click(QObject* Sender);
+    void ListBox1DblClick(QObject* Sender);
+    void PopupMenuPopup(QObject* Sender);
+
+    // ---- Spelling test -------------------------------------------------------------
+    void btnStartTestClick(QObject* Sender);
+    std::int32_t ComputeDrawCeiling();
+    void DrawNextWord();
+    void btnSayClick(QObject* Sender);
+    void btnCheckItClick(QObject* Sender);
+    void Edit2KeyPress(QObject* Sender, QChar& Key);
+    void btnPracticeClick(QObject* Sender);
+
+    // ---- Spoken spelling -----------------------------------------------------------
+    void SpellOutWord();
+    void SpellLetters();
+
+    // ---- Practice drill ------------------------------------------------------------
+    void btnStartPracticeClick(QObject* Sender);
+    void NextPracticeWord(bool silent);
+    void ShowPracticeWord();
+    void SayItAgainClick(QObject* Sender);
+    void FocusPracticeBox();
+    void btnNextClick(QObject* Sender);
+    void edWord1KeyPress(QObject* Sender, QChar& Key);
+    void edWord1KeyDown(QObject* Sender, int& Key, Qt::KeyboardModifiers Shift);
+    void btnForwardClick(QObject* Sender);
+    void btnForwardKeyPress(QObject* Sender, QChar& Key);
+    void btnReturnToTestClick(QObject* Sender);
+    void btnReturnToTestKeyPress(QObject* Sender, QChar& Key);
+
+    // ---- Event binding (TForm1.cpp) ------------------------------------------------
+    // Attach or detach a control's key handlers at run time. Errors escaping an
+    // attached handler go to the standard error box.
+    void AttachKeyPress(QWidget* control, KeyPressHandler handler);
+    void DetachKeyPress(QWidget* control);
+    void AttachKeyDown(QWidget* control, KeyDownHandler handler);
+
+    // Runs a handler as the event loop would: an error escaping it is shown in the
+    // standard error box instead of leaving the handler's caller.
+    template <class F>
+    void RunHandler(F&& handler) noexcept
+    {
+        try {
+            handler();
+        } catch (...) {
+            ReportHandlerError();
+        }
+    }
+
+protected:
+    void showEvent(QShowEvent* event) override;
 
 private:
+    void BuildStartPage();
+    void BuildEditorPage();
+    void BuildLessonPage();
+    void BuildPracticePage();
+    void BindEvents();
+    void ApplyUiState(bool recordOn, bool stopOn, bool playOn);
+    static void ReportHandlerError() noexcept;
+
     std::filesystem::path contentDir_;
+    bool shown_ = false;
 };

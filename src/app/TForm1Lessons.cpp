@@ -1,0 +1,97 @@
+// The lesson store: the lesson lists, the editor's word list, typed names made safe
+// as file names, and the files that paths built on ExeDir name.
+
+#include "app/TForm1.h"
+
+#include "platform/fs/Files.h"
+
+#include <QComboBox>
+#include <QLabel>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <algorithm>
+
+namespace {
+
+bool IsReservedFolder(const std::string& name)
+{
+    return name == "." || name == ".." || name == "Alpha" || name == "Children";
+}
+
+} // namespace
+
+void TForm1::cbLessionsDropDown(QObject* Sender)
+{
+    auto* list = qobject_cast<QComboBox*>(Sender);
+    if (!list)
+        return;
+    list->clear();
+    for (const platform::DirEntry& entry : platform::ListFolder(contentDir_, "*.")) {
+        if (entry.hidden || entry.system || IsReservedFolder(entry.name))
+            continue;
+        list->addItem(QString::fromStdString(entry.name));
+    }
+    list->setCurrentIndex(-1); // a fresh list has no choice
+}
+
+void TForm1::FillWordList()
+{
+    const std::string lesson = cbLessions->currentText().toStdString();
+    if (lesson.empty())
+        return;
+    ListBox1->clear();
+    std::filesystem::path folder;
+    try {
+        folder = ContentFile(ExeDir + lesson);
+    } catch (const platform::EPathError&) {
+        return; // not a folder below ExeDir: nothing to list
+    }
+    for (const platform::DirEntry& entry : platform::ListFolder(folder, "*.wav"))
+        ListBox1->addItem(QString::fromStdString(WordOfFileName(entry.name)));
+}
+
+void TForm1::ComboBox2Change(QObject* /*Sender*/)
+{
+    Label4->setEnabled(true);
+    ComboBox3->setEnabled(true);
+    btnNewChild->setEnabled(true);
+}
+
+std::string TForm1::CleanName(std::string_view text)
+{
+    std::string name(text);
+    for (const char unsafe : {'\\', '/', '*', '?', ':', '.', '\'', ' '})
+        std::replace(name.begin(), name.end(), unsafe, '_');
+    return name;
+}
+
+std::string TForm1::WordOfFileName(std::string_view fileName)
+{
+    return std::string(fileName.substr(0, fileName.find('.')));
+}
+
+namespace {
+
+std::string_view BelowExeDir(std::string_view path, const std::string& exeDir)
+{
+    if (path.substr(0, exeDir.size()) != exeDir)
+        throw platform::EPathError("The path \"" + std::string(path) + "\" is outside the tutor's folder.");
+    return path.substr(exeDir.size());
+}
+
+} // namespace
+
+std::filesystem::path TForm1::ContentFile(std::string_view path) const
+{
+    return platform::ResolveContentPath(contentDir_, BelowExeDir(path, ExeDir));
+}
+
+bool TForm1::ContentFileExists(std::string_view path) const
+{
+    try {
+        return platform::FileExists(ContentFile(path));
+    } catch (const platform::EPathError&) {
+        return false;
+    }
+}

@@ -1,0 +1,102 @@
+// Start-up, the enabled state of the audio and answer controls, page changes by the
+// user, help, and leaving a lesson.
+
+#include "app/TForm1.h"
+
+#include "platform/fs/Files.h"
+#include "platform/ui/Shell.h"
+#include "widgets/TPageControl.h"
+#include "widgets/TSpeedButton.h"
+#include "widgets/TToolButton.h"
+
+#include <QLineEdit>
+#include <QPushButton>
+
+void TForm1::FormShow(QObject* /*Sender*/)
+{
+    AudioMode = 0;
+    ExeDir = contentDir_.string();
+    if (ExeDir.empty() || ExeDir.back() != PathDelim)
+        ExeDir += PathDelim;
+    PageControl1->setCurrentWidget(TabSheet1);
+    SetUiState(2);
+    try {
+        PlayClipAndWait(ExeDir + "Alpha" + PathDelim + "welcome.wav");
+    } catch (...) {
+        SetUiState(0);
+        throw;
+    }
+    SetUiState(0);
+}
+
+void TForm1::SetUiState(std::uint8_t mode) noexcept
+{
+    try {
+        switch (mode) {
+        case 0:
+            ApplyUiState(true, false, true);
+            break;
+        case 1:
+        case 2:
+            ApplyUiState(false, true, false);
+            break;
+        default:
+            break;
+        }
+    } catch (...) {
+        // The state of the buttons is never worth an error.
+    }
+}
+
+void TForm1::ApplyUiState(bool recordOn, bool stopOn, bool playOn)
+{
+    btnRecord->setEnabled(recordOn);
+    btnStop->setEnabled(stopOn);
+    btnPlay->setEnabled(playOn);
+
+    for (QWidget* control : {static_cast<QWidget*>(btnSay), static_cast<QWidget*>(SayItAgain),
+                             static_cast<QWidget*>(btnCheckIt), static_cast<QWidget*>(btnPractice),
+                             static_cast<QWidget*>(Edit2), static_cast<QWidget*>(JvXPToolButton),
+                             static_cast<QWidget*>(edWord1), static_cast<QWidget*>(edWord2),
+                             static_cast<QWidget*>(edWord3)})
+        control->setEnabled(playOn);
+
+    // A control that is not showing cannot take the focus: the step then fails and is
+    // skipped; the remaining steps still run.
+    if (RunMode == 2 && Edit2->isEnabled() && Edit2->isVisible()) {
+        Edit2->setFocus(Qt::OtherFocusReason);
+        Edit2->setCursorPosition(static_cast<int>(Edit2->text().size()));
+    }
+
+    const std::string clip = ExeDir + cbLessions->currentText().toStdString() + PathDelim +
+                             edSpellingword->text().toStdString() + ".wav";
+    if (!(btnPlay->isEnabled() && ContentFileExists(clip)))
+        btnPlay->setEnabled(false);
+
+    if (edSpellingword->text().isEmpty())
+        btnRecord->setEnabled(false);
+}
+
+void TForm1::PageControl1Changing(QObject* /*Sender*/, bool& AllowChange)
+{
+    AllowChange = RunMode != 2 && RunMode != 3;
+}
+
+void TForm1::PageControl1Change(QObject* /*Sender*/)
+{
+    QWidget* page = PageControl1->currentWidget();
+    if (page == TabSheet3 || page == T4abSheet)
+        PageControl1->setCurrentWidget(TabSheet1);
+}
+
+void TForm1::JvXPButtonHelpClick(QObject* /*Sender*/)
+{
+    // What the shell makes of the request is not the tutor's business.
+    platform::ShellOpen(ContentFile(ExeDir + "LexorinHelp.mht"));
+}
+
+void TForm1::JvXPToolButtonClick(QObject* /*Sender*/)
+{
+    RunMode = 0;
+    PageControl1->setCurrentWidget(TabSheet1);
+}

@@ -1,0 +1,33 @@
+#include "widgets/Pictures.h"
+
+#include <QColor>
+#include <QPainter>
+
+namespace widgets {
+
+namespace {
+
+QPixmap Placeholder(QSize size)
+{
+    QPixmap pixmap(size.isValid() && !size.isEmpty() ? size : QSize(16, 16));
+    pixmap.fill(QColor(0xEC, 0xE9, 0xD8));
+    QPainter painter(&pixmap);
+    painter.setPen(QColor(0xA0, 0xA0, 0xA0));
+    painter.drawRect(pixmap.rect().adjusted(0, 0, -1, -1));
+    return pixmap;
+}
+
+} // namespace
+
+bool HasPicture(const QString& resource)
+{
+    return !QPixmap(resource).isNull();
+}
+
+QPixmap LoadPicture(const QString& resource, QSize placeholderSize)
+{
+    QPixmap pixmap(resource);
+    return pixmap.isNull() ? Placeholder(placeholderSize) : pixmap;
+}
+
+} // namespace widgets
