@@ -151,7 +151,7 @@ TEST(XmlDocumentTest, MalformedTextRaisesWithPosition)
         "<A/><B/>",                      // two roots
         "<CHILD><L></CHILD>",            // cut off
         "<CHILD><1abc/></CHILD>",        // digit-initial element
-        "<CHILD><a\xC3\x97" "b/></CHILD>", // multiplication sign is no name character
+        ("<CHILD><a\xC3\x97" "b/></CHILD>"), // multiplication sign is no name character
         "<CHILD>\x01</CHILD>",           // control character
         "<CHILD name=\"\xFF\xFE\"/>",    // not UTF-8
         "<CHILD>&lt</CHILD>",
@@ -216,11 +216,11 @@ TEST(XmlNameTest, FollowsTheNameProduction)
     for (const char* good : {"CAT", "DONXXUUXXT", "ICEXXUXCREAM", "_a", ":a", "a-b.c9", "Week_3",
                              "\xC3\x89mile",           // É
                              "\xE5\xAD\x97",           // CJK ideograph
-                             "a\xC2\xB7" "b",           // middle dot inside
+                             ("a\xC2\xB7" "b"),           // middle dot inside
                              "a\xCC\x81",              // combining acute inside
                              "\xF0\x90\x80\x80"})      // U+10000
         EXPECT_TRUE(IsXmlName(good)) << good;
-    for (const char* bad : {"", "1a", "-a", ".a", "\xC2\xB7" "a", "\xCC\x81" "a", "a b", "a(b", "a,b", "a&b",
+    for (const char* bad : {"", "1a", "-a", ".a", ("\xC2\xB7" "a"), ("\xCC\x81" "a"), "a b", "a(b", "a,b", "a&b",
                             "a'b", "\xC3\x97", "\xC3\xB7", "\xC0\x80", "\xED\xA0\x80", "\xEF\xBF\xBF", "\xF4\x90\x80\x80",
                             "a\xE5\xAD"})
         EXPECT_FALSE(IsXmlName(bad)) << bad;
