@@ -10,3 +10,4 @@
 #include "audio/kaAudioSubject.h"
 #include "audio/kaMiniConvertor.h"
 #include "audio/kaAudioConvertor.h"
+#include "audio/kaCodec.h"
