@@ -35,10 +35,7 @@ protected:
         fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
         fs::remove_all(dir_, ec);
     }
-    void File(const std::string& name)
-    {
-        std::ofstream(dir_ / name) << "x";
-    }
+    void File(const std::string& name) { std::ofstream(dir_ / name) << "x"; }
     void Folder(const std::string& name) { fs::create_directories(dir_ / name); }
     std::vector<std::string> Names(std::string_view pattern) const
     {
@@ -49,7 +46,8 @@ protected:
     }
     const DirEntry& Find(const std::vector<DirEntry>& entries, const std::string& name)
     {
-        const auto it = std::find_if(entries.begin(), entries.end(), [&](const DirEntry& e) { return e.name == name; });
+        const auto it =
+            std::find_if(entries.begin(), entries.end(), [&](const DirEntry& e) { return e.name == name; });
         if (it == entries.end())
             throw std::runtime_error("no entry " + name);
         return *it;
@@ -154,7 +152,8 @@ TEST_F(ListFolderTest, WordPatternTakesEverythingIncludingHiddenAndFolders)
 TEST_F(ListFolderTest, ReadOnlyAndSystemAttributes)
 {
     File("locked");
-    fs::permissions(dir_ / "locked", fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
+    fs::permissions(dir_ / "locked",
+                    fs::perms::owner_write | fs::perms::group_write | fs::perms::others_write,
                     fs::perm_options::remove);
     File("plain");
     ASSERT_EQ(::mkfifo((dir_ / "pipe").c_str(), 0600), 0);

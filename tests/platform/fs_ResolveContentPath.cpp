@@ -20,7 +20,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        base_ = fs::temp_directory_path() / ("lexorin-resolve-" + std::to_string(::getpid()) + "-" + info->name());
+        base_ = fs::temp_directory_path() /
+                ("lexorin-resolve-" + std::to_string(::getpid()) + "-" + info->name());
         fs::remove_all(base_);
         fs::create_directories(base_ / "Alpha");
         for (const char* clip : {"PRACTICECOMPLETE.wav", "A.wav", "Correct.wav", "welcome.wav"})
@@ -34,7 +35,8 @@ protected:
 
 TEST_F(ResolveTest, FindsNamesWrittenInAnotherCase)
 {
-    EXPECT_EQ(ResolveContentPath(base_, "\\alpha\\PRACTICECOMPLETE.wav"), base_ / "Alpha" / "PRACTICECOMPLETE.wav");
+    EXPECT_EQ(ResolveContentPath(base_, "\\alpha\\PRACTICECOMPLETE.wav"),
+              base_ / "Alpha" / "PRACTICECOMPLETE.wav");
     EXPECT_EQ(ResolveContentPath(base_, "Alpha\\a.wav"), base_ / "Alpha" / "A.wav");
     EXPECT_EQ(ResolveContentPath(base_ / "Alpha", "a.wav"), base_ / "Alpha" / "A.wav");
     EXPECT_EQ(ResolveContentPath(base_, "ALPHA/correct.WAV"), base_ / "Alpha" / "Correct.wav");

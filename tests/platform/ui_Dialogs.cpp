@@ -33,8 +33,7 @@ protected:
 };
 
 // Answers the next real modal box once it is up, the way a person would.
-template <typename Box>
-void WhenShown(std::function<void(Box&)> act)
+template <typename Box> void WhenShown(std::function<void(Box&)> act)
 {
     auto* timer = new QTimer(qApp);
     QObject::connect(timer, &QTimer::timeout, [timer, act] {
@@ -74,7 +73,9 @@ TEST_F(DialogsTest, CancelGivesNothingOrTheDefault)
 
 TEST_F(DialogsTest, MessageBoxesRecordKindTextAndDefaultCaption)
 {
-    ScopedDialogResponder scoped([](const DialogRequest& r) { return DialogAnswer{r.kind == DialogKind::Confirmation, {}}; });
+    ScopedDialogResponder scoped([](const DialogRequest& r) {
+        return DialogAnswer{r.kind == DialogKind::Confirmation, {}};
+    });
     platform::ShowInformation("That child already exists.");
     platform::ShowErrorBox("Cannot open file \"x\". No such file or directory");
     EXPECT_TRUE(platform::ConfirmYesNo("Overwrite?", "Lexorin"));

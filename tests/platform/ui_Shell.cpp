@@ -26,14 +26,16 @@ TEST(ShellOpenTest, HandlerSeesEveryRequestAndGivesTheAnswer)
 
 TEST(ShellOpenTest, AFailingHandlerIsANo)
 {
-    platform::ScopedShellOpenHandler scoped([](const fs::path&) -> bool { throw std::runtime_error("no desktop"); });
+    platform::ScopedShellOpenHandler scoped(
+        [](const fs::path&) -> bool { throw std::runtime_error("no desktop"); });
     EXPECT_FALSE(platform::ShellOpen("/exe/LexorinHelp.mht"));
 }
 
 TEST(ShellOpenTest, MissingFileIsNotPassedToTheDesktop)
 {
     platform::SetShellOpenHandler({});
-    const fs::path missing = fs::temp_directory_path() / ("lexorin-no-help-" + std::to_string(::getpid())) / "LexorinHelp.mht";
+    const fs::path missing =
+        fs::temp_directory_path() / ("lexorin-no-help-" + std::to_string(::getpid())) / "LexorinHelp.mht";
     EXPECT_FALSE(platform::ShellOpen(missing));
     EXPECT_FALSE(platform::ShellOpen(missing.parent_path()));
 }

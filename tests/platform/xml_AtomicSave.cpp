@@ -22,7 +22,8 @@ using platform::XmlDocument;
 
 namespace {
 
-const std::string kOld = "<CHILD name=\"P\"><Week_3><CAT word=\"CAT\" trys=\"1\" correct=\"1\"/></Week_3></CHILD>";
+const std::string kOld =
+    "<CHILD name=\"P\"><Week_3><CAT word=\"CAT\" trys=\"1\" correct=\"1\"/></Week_3></CHILD>";
 
 std::string ReadFile(const fs::path& path)
 {
@@ -43,7 +44,8 @@ protected:
     void SetUp() override
     {
         const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lexorin-atomic-" + std::to_string(::getpid()) + "-" + info->name());
+        dir_ =
+            fs::temp_directory_path() / ("lexorin-atomic-" + std::to_string(::getpid()) + "-" + info->name());
         fs::remove_all(dir_);
         fs::create_directories(dir_);
         target_ = dir_ / "P.xml";
@@ -175,4 +177,10 @@ TEST_F(AtomicSaveTest, NewFileInEmptyFolderAndRepeatedSaves)
         EXPECT_EQ(check.DocumentElement().AttributeAsInteger("round"), i);
     }
     EXPECT_EQ(FolderNames(dir_), (std::vector<std::string>{".xml", "P.xml"}));
+
+    // A name near the file system's limit still saves: the temporary name is cut to fit.
+    const std::string longName = std::string(251, 'L') + ".xml";
+    doc_.SaveToFile(dir_ / longName);
+    EXPECT_EQ(ReadFile(dir_ / longName), doc_.SaveToText());
+    EXPECT_EQ(FolderNames(dir_).size(), 3u);
 }

@@ -112,7 +112,8 @@ TEST(XmlDocumentTest, ReaderAcceptsWhitespaceDeclarationAndOtherEncodings)
     EXPECT_EQ(doc.DocumentElement().FindChild("Week_3").FindChild("CAT").AttributeAsInteger("trys"), 2);
 
     // UTF-16 with its byte-order mark, as some editors save; written back as UTF-8.
-    const std::u16string wide = u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><CHILD name=\"\u00C9mile\"/>";
+    const std::u16string wide =
+        u"\uFEFF<?xml version=\"1.0\" encoding=\"UTF-16\"?><CHILD name=\"\u00C9mile\"/>";
     doc.LoadFromText(std::string_view(reinterpret_cast<const char*>(wide.data()), wide.size() * 2));
     EXPECT_EQ(doc.DocumentElement().Attribute("name"), "\xC3\x89mile");
     EXPECT_EQ(doc.SaveToText(), "<?xml version=\"1.0\" encoding=\"UTF-8\"?><CHILD name=\"\xC3\x89mile\"/>");
@@ -135,31 +136,33 @@ TEST(XmlDocumentTest, EscapesAreDecodedAndWrittenBack)
 TEST(XmlDocumentTest, MalformedTextRaisesWithPosition)
 {
     XmlDocument doc;
-    EXPECT_NE(MessageOf([&] { doc.LoadFromText("<CHILD name=\"a\"><L></CHILD>"); }).find("line 1"), std::string::npos);
+    EXPECT_NE(MessageOf([&] { doc.LoadFromText("<CHILD name=\"a\"><L></CHILD>"); }).find("line 1"),
+              std::string::npos);
     EXPECT_TRUE(doc.DocumentElement().IsNull()); // a failed load leaves nothing half-read
     const char* bad[] = {
         "",
         "   ",
         "just text",
-        "<CHILD name=\"a\"b\" />",       // a quote pasted into the name
-        "<CHILD name=\"a<b\" />",        // "<" in an attribute value
-        "<CHILD name=\"a&b\" />",        // a bare ampersand
-        "<CHILD name=\"&bogus;\" />",    // an undefined entity
-        "<CHILD name=\"&#0;\" />",       // a reference to a character XML does not allow
-        "<CHILD name=\"&#x110000;\"/>",  // past Unicode
-        "<CHILD a=\"1\" a=\"2\"/>",      // duplicate attribute
-        "<A/><B/>",                      // two roots
-        "<CHILD><L></CHILD>",            // cut off
-        "<CHILD><1abc/></CHILD>",        // digit-initial element
-        ("<CHILD><a\xC3\x97" "b/></CHILD>"), // multiplication sign is no name character
-        "<CHILD>\x01</CHILD>",           // control character
-        "<CHILD name=\"\xFF\xFE\"/>",    // not UTF-8
+        "<CHILD name=\"a\"b\" />",      // a quote pasted into the name
+        "<CHILD name=\"a<b\" />",       // "<" in an attribute value
+        "<CHILD name=\"a&b\" />",       // a bare ampersand
+        "<CHILD name=\"&bogus;\" />",   // an undefined entity
+        "<CHILD name=\"&#0;\" />",      // a reference to a character XML does not allow
+        "<CHILD name=\"&#x110000;\"/>", // past Unicode
+        "<CHILD a=\"1\" a=\"2\"/>",     // duplicate attribute
+        "<A/><B/>",                     // two roots
+        "<CHILD><L></CHILD>",           // cut off
+        "<CHILD><1abc/></CHILD>",       // digit-initial element
+        ("<CHILD><a\xC3\x97"
+         "b/></CHILD>"),              // multiplication sign is no name character
+        "<CHILD>\x01</CHILD>",        // control character
+        "<CHILD name=\"\xFF\xFE\"/>", // not UTF-8
         "<CHILD>&lt</CHILD>",
         "<?xml version=\"1.0\" encoding=\"UTF-<!--8\"?><a/>", // markup in the declaration
-        "<?xml encoding=\"UTF-8\"?><a/>",                      // no version
+        "<?xml encoding=\"UTF-8\"?><a/>",                     // no version
         "<?xml version=\"1.0\" standalone=\"maybe\"?><a/>",
-        "<a><!-- a -- b --></a>",                                // "--" inside a comment
-        "<a><?xml-ish x?><?XML y?></a>",                         // reserved target
+        "<a><!-- a -- b --></a>",        // "--" inside a comment
+        "<a><?xml-ish x?><?XML y?></a>", // reserved target
     };
     for (const char* text : bad) {
         EXPECT_THROW(doc.LoadFromText(text), EXmlError) << text;
@@ -179,7 +182,8 @@ TEST(XmlDocumentTest, CommentsInstructionsAndDeclarationSurviveASave)
 TEST(XmlDocumentTest, AttributeIntegers)
 {
     XmlDocument doc;
-    doc.LoadFromText("<R a=\"12\" b=\"-7\" c=\"x\" d=\"\" e=\"2147483648\" f=\" 3\" g=\"+-1\" h=\"1.5\" i=\"-2147483648\"/>");
+    doc.LoadFromText("<R a=\"12\" b=\"-7\" c=\"x\" d=\"\" e=\"2147483648\" f=\" 3\" g=\"+-1\" h=\"1.5\" "
+                     "i=\"-2147483648\"/>");
     const XmlNode r = doc.DocumentElement();
     EXPECT_EQ(r.AttributeAsInteger("a"), 12);
     EXPECT_EQ(r.AttributeAsInteger("b"), -7);
@@ -198,8 +202,8 @@ TEST(XmlDocumentTest, InvalidNamesAreRefusedAndChangeNothing)
     XmlDocument doc;
     doc.LoadFromText("<CHILD/>");
     XmlNode root = doc.DocumentElement();
-    for (const char* name : {"", "3RD_GRADE", "Week(3)", "A,B", "R&D", "ICE CREAM", "-x", ".x", "a<b", "a\"b", "a/b",
-                             "\xC3\x97", "a\xFF"}) {
+    for (const char* name : {"", "3RD_GRADE", "Week(3)", "A,B", "R&D", "ICE CREAM", "-x", ".x", "a<b", "a\"b",
+                             "a/b", "\xC3\x97", "a\xFF"}) {
         EXPECT_THROW(root.AppendChild(name), EXmlError) << name;
         EXPECT_THROW(root.SetAttribute(name, "1"), EXmlError) << name;
         EXPECT_THROW(doc.CreateDocumentElement(name), EXmlError) << name;
@@ -214,15 +218,20 @@ TEST(XmlDocumentTest, InvalidNamesAreRefusedAndChangeNothing)
 TEST(XmlNameTest, FollowsTheNameProduction)
 {
     for (const char* good : {"CAT", "DONXXUUXXT", "ICEXXUXCREAM", "_a", ":a", "a-b.c9", "Week_3",
-                             "\xC3\x89mile",           // É
-                             "\xE5\xAD\x97",           // CJK ideograph
-                             ("a\xC2\xB7" "b"),           // middle dot inside
-                             "a\xCC\x81",              // combining acute inside
-                             "\xF0\x90\x80\x80"})      // U+10000
+                             "\xC3\x89mile", // É
+                             "\xE5\xAD\x97", // CJK ideograph
+                             ("a\xC2\xB7"
+                              "b"),               // middle dot inside
+                             "a\xCC\x81",         // combining acute inside
+                             "\xF0\x90\x80\x80"}) // U+10000
         EXPECT_TRUE(IsXmlName(good)) << good;
-    for (const char* bad : {"", "1a", "-a", ".a", ("\xC2\xB7" "a"), ("\xCC\x81" "a"), "a b", "a(b", "a,b", "a&b",
-                            "a'b", "\xC3\x97", "\xC3\xB7", "\xC0\x80", "\xED\xA0\x80", "\xEF\xBF\xBF", "\xF4\x90\x80\x80",
-                            "a\xE5\xAD"})
+    for (const char* bad : {"", "1a", "-a", ".a",
+                            ("\xC2\xB7"
+                             "a"),
+                            ("\xCC\x81"
+                             "a"),
+                            "a b", "a(b", "a,b", "a&b", "a'b", "\xC3\x97", "\xC3\xB7", "\xC0\x80",
+                            "\xED\xA0\x80", "\xEF\xBF\xBF", "\xF4\x90\x80\x80", "a\xE5\xAD"})
         EXPECT_FALSE(IsXmlName(bad)) << bad;
     EXPECT_FALSE(IsXmlName(std::string_view("a\0b", 3)));
 }
@@ -275,9 +284,10 @@ TEST_F(XmlFileTest, UnwritableTargetsRaiseAndLeaveNothing)
     XmlDocument doc;
     doc.LoadFromText(kExample);
     EXPECT_EQ(MessageOf([&] { doc.SaveToFile(dir_ / "missing" / "P.xml"); }),
-              "Cannot create file \"" + (dir_ / "missing" / "P.xml").string() + "\". No such file or directory");
+              "Cannot create file \"" + (dir_ / "missing" / "P.xml").string() +
+                  "\". No such file or directory");
     fs::create_directory(dir_ / "P.xml");
-    EXPECT_THROW(doc.SaveToFile(dir_ / "P.xml"), EXmlError); // a folder in the way
+    EXPECT_THROW(doc.SaveToFile(dir_ / "P.xml"), EXmlError);               // a folder in the way
     EXPECT_THROW(doc.SaveToFile(dir_ / std::string(300, 'n')), EXmlError); // name too long
     fs::remove(dir_ / "P.xml");
     EXPECT_TRUE(fs::is_empty(dir_));
@@ -296,7 +306,8 @@ TEST_F(XmlFileTest, SaveKeepsPermissionsAndWritesThroughLinks)
     XmlDocument doc;
     doc.LoadFromText(kExample);
     doc.SaveToFile(file);
-    EXPECT_EQ(fs::status(file).permissions(), fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
+    EXPECT_EQ(fs::status(file).permissions(),
+              fs::perms::owner_read | fs::perms::owner_write | fs::perms::group_read);
 
     fs::create_symlink(file, dir_ / "link.xml");
     doc.CreateDocumentElement("NEW");

@@ -85,8 +85,8 @@ bool SplitContentPath(std::string_view relative, std::vector<std::string>& parts
 
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
+    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
+                                              [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
 }
 
 bool MatchesPattern(std::string_view name, std::string_view pattern)
@@ -193,7 +193,8 @@ fs::path ResolveContentPath(const fs::path& base, std::string_view relative)
 
 bool IsPlainFileName(std::string_view name)
 {
-    return !name.empty() && name != "." && name != ".." && name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+    return !name.empty() && name != "." && name != ".." &&
+           name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
 }
 
 } // namespace platform

@@ -98,7 +98,8 @@ DialogAnswer Dialogs::run(DialogRequest request)
     return request.kind == DialogKind::Input ? ShowInputBox(request) : ShowMessageBox(request);
 }
 
-ScopedDialogResponder::ScopedDialogResponder(DialogResponder responder) : previous_(std::move(State().responder))
+ScopedDialogResponder::ScopedDialogResponder(DialogResponder responder)
+    : previous_(std::move(State().responder))
 {
     State().responder = std::move(responder);
 }
@@ -108,9 +109,11 @@ ScopedDialogResponder::~ScopedDialogResponder()
     State().responder = std::move(previous_);
 }
 
-std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt, std::string_view text)
+std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt,
+                                      std::string_view text)
 {
-    DialogAnswer answer = Dialogs::run({DialogKind::Input, Caption(caption), std::string(prompt), std::string(text)});
+    DialogAnswer answer =
+        Dialogs::run({DialogKind::Input, Caption(caption), std::string(prompt), std::string(text)});
     if (!answer.accepted)
         return std::nullopt;
     return std::move(answer.text);

@@ -63,7 +63,8 @@ private:
     DialogResponder previous_;
 };
 
-std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt, std::string_view text);
+std::optional<std::string> InputQuery(std::string_view caption, std::string_view prompt,
+                                      std::string_view text);
 std::string InputBox(std::string_view caption, std::string_view prompt, std::string_view defaultText);
 void ShowInformation(std::string_view text, std::string_view caption = {});
 bool ConfirmYesNo(std::string_view text, std::string_view caption = {});

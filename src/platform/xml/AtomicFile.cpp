@@ -36,13 +36,15 @@ void Reach(AtomicWriteStage stage)
 // Owns the temporary file until it has been renamed over the target.
 class TempFile {
 public:
-    TempFile(const fs::path& target)
+    explicit TempFile(const fs::path& target)
     {
         std::random_device entropy;
         std::mt19937 rng(entropy());
         static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+        // Cut very long names so the temporary name stays within the 255-byte name limit.
+        const std::string stem = target.filename().string().substr(0, 200);
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = "." + target.filename().string() + ".tmp-";
+            std::string name = "." + stem + ".tmp-";
             for (int i = 0; i < 6; ++i)
                 name += letters[rng() % (sizeof(letters) - 1)];
             path_ = target.parent_path() / name;

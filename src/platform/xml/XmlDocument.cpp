@@ -53,7 +53,8 @@ std::string PositionOf(std::string_view text, std::ptrdiff_t offset)
 bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
 {
     const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
+    return a.size() == b.size() &&
+           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 bool AllOf(std::string_view text, std::string_view allowed)
@@ -87,7 +88,10 @@ void CheckDeclaration(pugi::xml_node node)
 
 class TreeWriter : public pugi::xml_writer {
 public:
-    void write(const void* data, std::size_t size) override { out.append(static_cast<const char*>(data), size); }
+    void write(const void* data, std::size_t size) override
+    {
+        out.append(static_cast<const char*>(data), size);
+    }
     std::string out;
 };
 
@@ -139,7 +143,8 @@ void ValidateTree(pugi::xml_document& doc)
             break;
         }
         case pugi::node_pi:
-            if (!IsXmlName(node.name()) || EqualsIgnoreAsciiCase(node.name(), "xml") || !xmlchars::IsXmlText(node.value()))
+            if (!IsXmlName(node.name()) || EqualsIgnoreAsciiCase(node.name(), "xml") ||
+                !xmlchars::IsXmlText(node.value()))
                 throw EXmlError("Invalid processing instruction");
             break;
         default:
@@ -295,7 +300,8 @@ void XmlDocument::LoadFromFile(const fs::path& path)
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
-        throw EXmlError("Cannot open file " + Quoted(path.string()) + ". " + std::strerror(errno ? errno : ENOENT));
+        throw EXmlError("Cannot open file " + Quoted(path.string()) + ". " +
+                        std::strerror(errno ? errno : ENOENT));
     const std::uintmax_t size = fs::file_size(path, ec);
     if (!ec && size > kMaxFileSize)
         throw EXmlError("File too large: " + Quoted(path.string()));

@@ -78,7 +78,10 @@ public:
     // Sets the value in place when the attribute exists, else adds it after the others.
     // EXmlError when `name` is not an XML name.
     void SetAttribute(std::string_view name, std::string_view value);
-    void SetAttribute(std::string_view name, const char* value) { SetAttribute(name, std::string_view(value)); }
+    void SetAttribute(std::string_view name, const char* value)
+    {
+        SetAttribute(name, std::string_view(value));
+    }
     void SetAttribute(std::string_view name, std::int32_t value);
 
     pugi::xml_node Raw() const { return node_; }
