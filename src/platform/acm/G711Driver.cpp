@@ -3,6 +3,7 @@
 
 #include "platform/acm/AcmDriver.h"
 
+#include <algorithm>
 #include <array>
 #include <cstring>
 
@@ -38,10 +39,12 @@ int segment(int value, const int* ends)
     return 8;
 }
 
+// The encoders round the 16-bit sample to the codec's 13 or 14 bits (half up, saturating)
+// before the segment search, rather than truncating.
 uint8_t linearToAlaw(int16_t sample)
 {
     static const int ends[8] = {0x1F, 0x3F, 0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF};
-    int v = sample >> 3;
+    int v = std::min((sample + 4) >> 3, 4095);
     int mask = 0xD5;
     if (v < 0) {
         mask = 0x55;
@@ -58,7 +61,7 @@ uint8_t linearToAlaw(int16_t sample)
 uint8_t linearToMulaw(int16_t sample)
 {
     static const int ends[8] = {0x3F, 0x7F, 0xFF, 0x1FF, 0x3FF, 0x7FF, 0xFFF, 0x1FFF};
-    int v = sample >> 2;
+    int v = std::min((sample + 2) >> 2, 8191);
     int mask = 0xFF;
     if (v < 0) {
         v = -v;
