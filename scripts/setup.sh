@@ -12,7 +12,7 @@ packages=(
   espeak-ng flite sox libsox-fmt-all mpg123 lame librsvg2-bin
   pulseaudio pulseaudio-utils
   xvfb xauth fonts-wine
-  dbus at-spi2-core python3-pyatspi
+  dbus at-spi2-core python3-pyatspi xdotool imagemagick desktop-file-utils
 )
 
 missing=()
