@@ -375,7 +375,7 @@ public:
     {
         teardown(); // stops at once; the next write starts a new stream
         returnAllAndRestart();
-        played_ = 0;
+        played_ = readPos_ = 0;
         return MMSYSERR_NOERROR;
     }
     void shutdown() override { teardown(); }
@@ -438,6 +438,7 @@ private:
             markLost();
             return;
         }
+        catchUp();
         if (ready() && !timingOp_)
             timingOp_ = pa_stream_update_timing_info(stream_, &onTiming, this);
     }
@@ -454,19 +455,38 @@ private:
         const pa_timing_info* ti = pa_stream_get_timing_info(s);
         if (!ti || ti->read_index_corrupt)
             return;
-        // Read by the sink, less what still sits in the sink: heard.
-        int64_t heard = ti->read_index - static_cast<int64_t>(pa_usec_to_bytes(ti->sink_usec, &me->spec_));
-        if (heard < 0)
-            heard = 0;
-        if (static_cast<uint64_t>(heard) > me->played_ || me->sentPos_ == me->played_) {
+        // Read by the sink, less what still sits in the sink: heard. The sink never runs
+        // empty (it plays silence after our data), so a position the sink has read is also
+        // taken as heard once the sink's latency measured then has passed.
+        const auto now = Clock::now();
+        const auto sinkDelay = std::chrono::microseconds(ti->sink_usec);
+        const uint64_t read = ti->read_index > 0 ? static_cast<uint64_t>(ti->read_index) : 0;
+        const uint64_t inSink = pa_usec_to_bytes(ti->sink_usec, &me->spec_);
+        const uint64_t heard = read > inSink ? read - inSink : 0;
+        if (read > me->readPos_) {
+            me->readPos_ = read;
+            me->readHeardAt_ = now + sinkDelay;
             me->progress();
-            me->played_ = static_cast<uint64_t>(heard);
+        } else if (read == me->readPos_ && now + sinkDelay < me->readHeardAt_) {
+            me->readHeardAt_ = now + sinkDelay;
         }
-        me->completeUpTo(me->played_);
+        if (heard > me->played_)
+            me->played_ = heard;
+        me->catchUp();
         me->pump();
     }
 
-    uint64_t played_ = 0;
+    // Reports what has been heard by now.
+    void catchUp()
+    {
+        if (Clock::now() >= readHeardAt_ && readPos_ > played_)
+            played_ = readPos_;
+        completeUpTo(played_);
+    }
+
+    uint64_t played_ = 0;  // stream position heard
+    uint64_t readPos_ = 0; // stream position the sink has read
+    Clock::time_point readHeardAt_{}; // when readPos_ will have been heard
     bool paused_ = false;
 };
 
