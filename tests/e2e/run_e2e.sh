@@ -25,7 +25,7 @@ if [[ ${1:-} == --inner ]]; then
     /usr/libexec/at-spi-bus-launcher --launch-immediately &
     bus=$!
     trap 'kill $bus 2>/dev/null || true' EXIT
-    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1 NO_AT_BRIDGE=0
+    export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     status=0
     /usr/bin/python3 "$here/drive_tutor.py" "$@" || status=$?
     exit $status
