@@ -118,8 +118,13 @@ TEST_F(DialogsTest, RealErrorBoxShowsExactlyTheMessageAsPlainText)
         checked = true;
         box.button(QMessageBox::Ok)->click();
     });
+    EXPECT_FALSE(Dialogs::isShowing());
+    bool showingInside = false;
+    QTimer::singleShot(1, [&] { showingInside = Dialogs::isShowing(); });
     platform::ShowErrorBox(message, "Oops");
     EXPECT_TRUE(checked);
+    EXPECT_TRUE(showingInside);
+    EXPECT_FALSE(Dialogs::isShowing());
     ASSERT_EQ(Dialogs::shown().size(), 1u);
 }
 

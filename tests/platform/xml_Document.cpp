@@ -3,9 +3,11 @@
 #include <gtest/gtest.h>
 
 #include <filesystem>
+#include <functional>
 #include <fstream>
 #include <iterator>
 #include <string>
+#include <tuple>
 
 #include <sys/stat.h>
 #include <unistd.h>
@@ -268,6 +270,9 @@ TEST_F(XmlFileTest, MissingOrUnreadableFileRaises)
     EXPECT_EQ(MessageOf([&] { doc.LoadFromFile(dir_ / "Nobody.xml"); }),
               "Cannot open file \"" + (dir_ / "Nobody.xml").string() + "\". No such file or directory");
     EXPECT_THROW(doc.LoadFromFile(dir_), EXmlError);
+    ASSERT_EQ(::mkfifo((dir_ / "pipe.xml").c_str(), 0600), 0);
+    EXPECT_EQ(MessageOf([&] { doc.LoadFromFile(dir_ / "pipe.xml"); }),
+              "Cannot open file \"" + (dir_ / "pipe.xml").string() + "\". Not a regular file");
     std::ofstream(dir_ / "empty.xml");
     EXPECT_THROW(doc.LoadFromFile(dir_ / "empty.xml"), EXmlError);
     std::ofstream(dir_ / "cut.xml") << kExample.substr(0, kExample.size() / 2);

@@ -16,6 +16,7 @@ namespace {
 struct DialogState {
     DialogResponder responder;
     std::vector<DialogRequest> shown;
+    int open = 0; // real boxes on screen, nested ones included
 };
 
 DialogState& State()
@@ -95,7 +96,18 @@ DialogAnswer Dialogs::run(DialogRequest request)
         const DialogResponder responder = State().responder;
         return responder(request);
     }
+    struct OpenCount {
+        OpenCount() { ++State().open; }
+        ~OpenCount() { --State().open; }
+        OpenCount(const OpenCount&) = delete;
+        OpenCount& operator=(const OpenCount&) = delete;
+    } counted;
     return request.kind == DialogKind::Input ? ShowInputBox(request) : ShowMessageBox(request);
+}
+
+bool Dialogs::isShowing()
+{
+    return State().open > 0;
 }
 
 ScopedDialogResponder::ScopedDialogResponder(DialogResponder responder)

@@ -13,6 +13,7 @@
 //   Dialogs::setResponder(fn)    fn(request) -> DialogAnswer; an empty function restores the boxes
 //   Dialogs::shown()             every request made so far (also those shown for real)
 //   Dialogs::clearShown()
+//   Dialogs::isShowing()         a real box is open right now (for callers that show one at a time)
 //
 // An empty caption means the application's display name. UI thread only.
 
@@ -46,6 +47,8 @@ public:
     static bool hasResponder();
     static const std::vector<DialogRequest>& shown();
     static void clearShown();
+    // True while one of these boxes is open on screen (its event loop may run other handlers).
+    static bool isShowing();
 
     // Shows the box (or asks the responder) and records the request.
     static DialogAnswer run(DialogRequest request);

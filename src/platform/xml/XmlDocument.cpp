@@ -295,8 +295,12 @@ void XmlDocument::LoadFromFile(const fs::path& path)
 {
     doc_.reset();
     std::error_code ec;
-    if (fs::is_directory(path, ec))
+    const fs::file_status status = fs::status(path, ec);
+    if (fs::is_directory(status))
         throw EXmlError("Cannot open file " + Quoted(path.string()) + ". " + std::strerror(EISDIR));
+    // A pipe or device in place of a record would block the reader or never end.
+    if (fs::exists(status) && !fs::is_regular_file(status))
+        throw EXmlError("Cannot open file " + Quoted(path.string()) + ". Not a regular file");
     errno = 0;
     std::ifstream in(path, std::ios::binary);
     if (!in)
