@@ -281,8 +281,8 @@ class Person:
             raise StageFailed("%s has no place on the screen" % what)
         x, y = ext[0] + ext[2] // 2, ext[1] + ext[3] // 2
         log("click %s at %d,%d" % (what, x, y))
-        self.xdo("mousemove", "--sync", x, y)
-        self.xdo("click", 1)
+        # (No --sync: it waits forever when the pointer is already there.)
+        self.xdo("mousemove", x, y, "sleep", 0.05, "click", 1)
 
     def press(self, caption, root=None):
         self.click(self.tutor.one("push button", caption, root))
