@@ -403,7 +403,11 @@ private:
         return s;
     }
 
-    void streamReady() override { pump(); }
+    void streamReady() override
+    {
+        cork(paused_); // paused or restarted while the stream was being made
+        pump();
+    }
 
     static void onWritable(pa_stream*, size_t, void* self) { static_cast<PulseOutput*>(self)->pump(); }
 
@@ -546,6 +550,8 @@ private:
         }
         return s;
     }
+
+    void streamReady() override { cork(!started_); }
 
     static void onReadable(pa_stream* s, size_t, void* self)
     {
