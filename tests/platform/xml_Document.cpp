@@ -153,8 +153,10 @@ TEST(XmlDocumentTest, MalformedTextRaisesWithPosition)
         "<CHILD name=\"&#x110000;\"/>", // past Unicode
         "<CHILD a=\"1\" a=\"2\"/>",     // duplicate attribute
         "<A/><B/>",                     // two roots
-        "<CHILD><L></CHILD>",           // cut off
-        "<CHILD><1abc/></CHILD>",       // digit-initial element
+        "<A/>trailing text",
+        "<A/><![CDATA[x]]>",
+        "<CHILD><L></CHILD>",     // cut off
+        "<CHILD><1abc/></CHILD>", // digit-initial element
         ("<CHILD><a\xC3\x97"
          "b/></CHILD>"),              // multiplication sign is no name character
         "<CHILD>\x01</CHILD>",        // control character
@@ -249,6 +251,17 @@ TEST(XmlDocumentTest, DeepNestingLoadsAndSavesWithoutExhaustingTheStack)
     XmlDocument doc;
     doc.LoadFromText(text);
     EXPECT_EQ(doc.SaveToText().size(), depth * 7u - 3); // innermost collapsed to <a/>
+}
+
+TEST(XmlDocumentTest, ManyAttributesAreCheckedForDuplicatesQuickly)
+{
+    std::string text = "<R";
+    for (int i = 0; i < 20000; ++i)
+        text += " a" + std::to_string(i) + "=\"1\"";
+    XmlDocument doc;
+    doc.LoadFromText(text + "/>");
+    EXPECT_TRUE(doc.DocumentElement().HasAttribute("a19999"));
+    EXPECT_THROW(doc.LoadFromText(text + " a5=\"2\"/>"), EXmlError);
 }
 
 TEST_F(XmlFileTest, SaveAndLoadFile)

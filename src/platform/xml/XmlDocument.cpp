@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDocument.h"
 
+#include "platform/fs/Files.h"
 #include "platform/xml/AtomicFile.h"
 #include "platform/xml/XmlChars.h"
 
@@ -8,9 +9,7 @@
 #include <charconv>
 #include <cstring>
 #include <fstream>
-#include <iterator>
-#include <limits>
-#include <sstream>
+#include <unordered_set>
 
 namespace platform {
 
@@ -23,8 +22,9 @@ constexpr std::uintmax_t kMaxFileSize = 64u * 1024 * 1024;
 
 // Comments, processing instructions and the declaration are kept so a hand-made file keeps them;
 // references are decoded by ValidateTree, which also rejects the ones pugixml would let through.
+// Fragment mode keeps text outside the root element, so that it can be refused rather than lost.
 constexpr unsigned kParseOptions = (pugi::parse_default & ~pugi::parse_escapes) | pugi::parse_declaration |
-                                   pugi::parse_comments | pugi::parse_pi;
+                                   pugi::parse_comments | pugi::parse_pi | pugi::parse_fragment;
 
 std::string Quoted(std::string_view s)
 {
@@ -48,13 +48,6 @@ std::string PositionOf(std::string_view text, std::ptrdiff_t offset)
             ++column;
     }
     return "line " + std::to_string(line) + ", column " + std::to_string(column);
-}
-
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
-{
-    const auto fold = [](char c) { return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c; };
-    return a.size() == b.size() &&
-           std::equal(a.begin(), a.end(), b.begin(), [&](char x, char y) { return fold(x) == fold(y); });
 }
 
 bool AllOf(std::string_view text, std::string_view allowed)
@@ -103,19 +96,22 @@ void ValidateTree(pugi::xml_document& doc)
     for (pugi::xml_node child : doc.children())
         if (child.type() == pugi::node_element)
             ++roots;
+        else if (child.type() == pugi::node_pcdata || child.type() == pugi::node_cdata)
+            throw EXmlError("Text outside the root element");
     if (roots != 1)
         throw EXmlError(roots == 0 ? "No root element" : "Only one top level element is allowed");
 
+    std::unordered_set<std::string_view> names; // attribute names of one element
     pugi::xml_node node = doc.first_child();
     while (node) {
         switch (node.type()) {
         case pugi::node_element:
             CheckName(node.name(), "element");
+            names.clear();
             for (pugi::xml_attribute attr : node.attributes()) {
                 CheckName(attr.name(), "attribute");
-                for (pugi::xml_attribute other = attr.next_attribute(); other; other = other.next_attribute())
-                    if (std::strcmp(attr.name(), other.name()) == 0)
-                        throw EXmlError("Duplicate attribute: " + Quoted(attr.name()));
+                if (!names.insert(attr.name()).second)
+                    throw EXmlError("Duplicate attribute: " + Quoted(attr.name()));
                 const auto value = xmlchars::DecodeReferences(attr.value(), true);
                 if (!value || !xmlchars::IsXmlText(*value))
                     throw EXmlError("Invalid attribute value: " + Quoted(attr.name()));
