@@ -21,7 +21,8 @@ struct TkaACMCalls {
     decltype(&acmDriverOpen) DriverOpen = &acmDriverOpen;
     decltype(&acmDriverClose) DriverClose = &acmDriverClose;
     decltype(&acmFormatEnumA) FormatEnum = &acmFormatEnumA;
-    MMRESULT (*Metrics)(HACMOBJ, uint32_t, void*) = static_cast<MMRESULT (*)(HACMOBJ, uint32_t, void*)>(&acmMetrics);
+    MMRESULT (*Metrics)
+    (HACMOBJ, uint32_t, void*) = static_cast<MMRESULT (*)(HACMOBJ, uint32_t, void*)>(&acmMetrics);
 };
 
 // The table in use.

@@ -4,12 +4,12 @@
 // unchanged; the result-code templates (starting "%s") are filled in by CheckMMResult.
 
 // Subjects, observers, formats, conversion.
-extern const char SCannotObserveSelf[];      // "Component cannot observe itself."
-extern const char SNotAnAudioSubject[];      // "The selected component is not an audio subject."
+extern const char SCannotObserveSelf[]; // "Component cannot observe itself."
+extern const char SNotAnAudioSubject[]; // "The selected component is not an audio subject."
 extern const char SWaveFormatBufferTooSmall[];
 extern const char SConversionNotPossible[];
-extern const char SActive[];                 // "Cannot perform this action while active."
-extern const char SNotActive[];              // "Cannot perform this action while not active."
+extern const char SActive[];    // "Cannot perform this action while active."
+extern const char SNotActive[]; // "Cannot perform this action while not active."
 extern const char SAudioTooLarge[];
 
 // Codec registry contexts.

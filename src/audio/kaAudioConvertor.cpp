@@ -13,9 +13,8 @@ TkaAudioConvertor::TkaAudioConvertor(rtl::TComponent* owner) : TkaAudioComponent
     };
     subject_ = new TkaAudioSubject(this, &formatOut_);
     subject_->OnObserverError = [this](IkaAudioSubject* sender, IkaAudioObserver* observer,
-                                       const std::exception& e, bool& raise) {
-        DoObserverError(sender, observer, e, raise);
-    };
+                                       const std::exception& e,
+                                       bool& raise) { DoObserverError(sender, observer, e, raise); };
 }
 
 TkaAudioConvertor::~TkaAudioConvertor()
@@ -116,8 +115,8 @@ namespace {
 void SuggestPCMFor(TkaWaveFormat& src, TkaWaveFormat& dst)
 {
     dst.SetFormatTag(WAVE_FORMAT_PCM);
-    CheckMMResult<EACMConversionError>(ACMCalls().FormatSuggest(nullptr, src.WaveFormatEx(), dst.WaveFormatEx(),
-                                                                TkaWaveFormat::BufferSize,
+    CheckMMResult<EACMConversionError>(ACMCalls().FormatSuggest(nullptr, src.WaveFormatEx(),
+                                                                dst.WaveFormatEx(), TkaWaveFormat::BufferSize,
                                                                 ACM_FORMATSUGGESTF_WFORMATTAG));
 }
 

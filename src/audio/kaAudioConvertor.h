@@ -57,7 +57,10 @@ public:
 
     // The planned chain: formats from FormatIn to FormatOut, and one stage per step.
     int ChainFormatCount() const { return static_cast<int>(chainFormats_.size()); }
-    const TkaWaveFormat& ChainFormat(int index) const { return *chainFormats_.at(static_cast<size_t>(index)); }
+    const TkaWaveFormat& ChainFormat(int index) const
+    {
+        return *chainFormats_.at(static_cast<size_t>(index));
+    }
     int StageCount() const { return static_cast<int>(stages_.size()); }
     const TMiniConvertor& Stage(int index) const { return *stages_.at(static_cast<size_t>(index)); }
 

@@ -60,14 +60,16 @@ public:
 };
 
 // ---- Events (an empty one is skipped) ----
-using TBufferEvent = std::function<void(rtl::TComponent* sender, const void* audioData, int32_t audioDataSize)>;
+using TBufferEvent =
+    std::function<void(rtl::TComponent* sender, const void* audioData, int32_t audioDataSize)>;
 using TAbortableBufferEvent =
     std::function<void(rtl::TComponent* sender, const void* audioData, int32_t audioDataSize, bool& abort)>;
 // E is the exception the observer raised; clearing raiseException discards it and
 // lets delivery go on.
 using TObserverErrorEvent = std::function<void(IkaAudioSubject* sender, IkaAudioObserver* observer,
                                                const std::exception& e, bool& raiseException)>;
-using TReceiveEvent = std::function<void(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize)>;
+using TReceiveEvent =
+    std::function<void(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize)>;
 
 // The producer side a component embeds (field Subject). Owned by its Controller.
 class TkaAudioSubject : public rtl::TComponent, public IkaAudioSubject {
@@ -110,7 +112,7 @@ private:
 class TkaAudioObserver : public rtl::TComponent, public IkaAudioObserver {
 public:
     explicit TkaAudioObserver(rtl::TComponent* owner); // owner required
-    ~TkaAudioObserver() override;                     // detaches first
+    ~TkaAudioObserver() override;                      // detaches first
 
     std::string ClassName() const override { return "TkaAudioObserver"; }
 

@@ -7,24 +7,42 @@ namespace {
 const char* TemplateFor(MMRESULT result)
 {
     switch (result) {
-    case MMSYSERR_BADDEVICEID: return SMMBadDeviceId;
-    case MMSYSERR_NOTENABLED: return SMMNotEnabled;
-    case MMSYSERR_ALLOCATED: return SMMAllocated;
-    case MMSYSERR_INVALHANDLE: return SMMInvalidHandle;
-    case MMSYSERR_NODRIVER: return SMMNoDriver;
-    case MMSYSERR_NOMEM: return SMMNoMem;
-    case MMSYSERR_NOTSUPPORTED: return SMMNotSupported;
-    case MMSYSERR_INVALFLAG: return SMMInvalidFlag;
-    case MMSYSERR_INVALPARAM: return SMMInvalidParam;
-    case MMSYSERR_HANDLEBUSY: return SMMHandleBusy;
-    case WAVERR_BADFORMAT: return SMMBadFormat;
-    case WAVERR_STILLPLAYING: return SMMStillPlaying;
-    case WAVERR_UNPREPARED: return SMMUnprepared;
-    case WAVERR_SYNC: return SMMSync;
-    case ACMERR_NOTPOSSIBLE: return SMMNotPossible;
-    case ACMERR_BUSY: return SMMBusy;
-    case ACMERR_UNPREPARED: return SMMStreamUnprepared;
-    default: return SMMUnexpected;
+    case MMSYSERR_BADDEVICEID:
+        return SMMBadDeviceId;
+    case MMSYSERR_NOTENABLED:
+        return SMMNotEnabled;
+    case MMSYSERR_ALLOCATED:
+        return SMMAllocated;
+    case MMSYSERR_INVALHANDLE:
+        return SMMInvalidHandle;
+    case MMSYSERR_NODRIVER:
+        return SMMNoDriver;
+    case MMSYSERR_NOMEM:
+        return SMMNoMem;
+    case MMSYSERR_NOTSUPPORTED:
+        return SMMNotSupported;
+    case MMSYSERR_INVALFLAG:
+        return SMMInvalidFlag;
+    case MMSYSERR_INVALPARAM:
+        return SMMInvalidParam;
+    case MMSYSERR_HANDLEBUSY:
+        return SMMHandleBusy;
+    case WAVERR_BADFORMAT:
+        return SMMBadFormat;
+    case WAVERR_STILLPLAYING:
+        return SMMStillPlaying;
+    case WAVERR_UNPREPARED:
+        return SMMUnprepared;
+    case WAVERR_SYNC:
+        return SMMSync;
+    case ACMERR_NOTPOSSIBLE:
+        return SMMNotPossible;
+    case ACMERR_BUSY:
+        return SMMBusy;
+    case ACMERR_UNPREPARED:
+        return SMMStreamUnprepared;
+    default:
+        return SMMUnexpected;
     }
 }
 

@@ -42,9 +42,15 @@ private:
         __asm__ __volatile__("fnstcw %0" : "=m"(word));
         return word;
     }
-    static void Load(uint16_t word) { __asm__ __volatile__("fldcw %0" : : "m"(word)); }
+    static void Load(uint16_t word)
+    {
+        __asm__ __volatile__("fldcw %0" : : "m"(word));
+    }
 #else
-    static uint16_t Read() { return 0; }
+    static uint16_t Read()
+    {
+        return 0;
+    }
     static void Load(uint16_t) {}
 #endif
     bool active_;
@@ -106,7 +112,8 @@ void TMiniConvertor::ResetBuffers()
 bool TMiniConvertor::SizeFor(uint32_t sourceBytes, uint32_t& outputBytes)
 {
     outputBytes = 0;
-    return ACMCalls().StreamSize(stream_, sourceBytes, &outputBytes, ACM_STREAMSIZEF_SOURCE) == MMSYSERR_NOERROR &&
+    return ACMCalls().StreamSize(stream_, sourceBytes, &outputBytes, ACM_STREAMSIZEF_SOURCE) ==
+               MMSYSERR_NOERROR &&
            outputBytes != 0;
 }
 
@@ -180,7 +187,8 @@ int32_t TMiniConvertor::Convert(const void* data, int32_t size, bool setFPU, uin
     }
     // A driver never reports more than it was given; the clamps keep a faulty one from
     // moving memory outside the buffers.
-    const auto used = static_cast<int32_t>(std::min<uint32_t>(header_.cbSrcLengthUsed, uint32_t(srcPending_)));
+    const auto used =
+        static_cast<int32_t>(std::min<uint32_t>(header_.cbSrcLengthUsed, uint32_t(srcPending_)));
     const auto produced = static_cast<int32_t>(std::min<uint32_t>(header_.cbDstLengthUsed, DstSize()));
     if (used > 0 && srcPending_ > used)
         std::memmove(srcBuffer_.data(), srcBuffer_.data() + used, static_cast<size_t>(srcPending_ - used));

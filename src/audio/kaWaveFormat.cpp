@@ -96,9 +96,8 @@ void TkaWaveFormat::SuggestPCM(const TkaWaveFormat& source)
     suggestion.SetFormatTag(WAVE_FORMAT_PCM);
     // The service reads the source through a non-const pointer; it does not write it.
     TkaWaveFormat src(source);
-    CheckMMResult<EACMConversionError>(ACMCalls().FormatSuggest(nullptr, src.WaveFormatEx(),
-                                                                suggestion.WaveFormatEx(), BufferSize,
-                                                                ACM_FORMATSUGGESTF_WFORMATTAG));
+    CheckMMResult<EACMConversionError>(ACMCalls().FormatSuggest(
+        nullptr, src.WaveFormatEx(), suggestion.WaveFormatEx(), BufferSize, ACM_FORMATSUGGESTF_WFORMATTAG));
     if (!CanConvert(source, suggestion, false))
         throw EACMConversionError(SConversionNotPossible);
     Assign(&suggestion);
@@ -109,6 +108,6 @@ bool CanConvert(const TkaWaveFormat& src, const TkaWaveFormat& dst, bool realTim
     TkaWaveFormat s(src), d(dst);
     HACMSTREAM stream = nullptr;
     const uint32_t flags = ACM_STREAMOPENF_QUERY | (realTime ? 0 : ACM_STREAMOPENF_NONREALTIME);
-    return ACMCalls().StreamOpen(&stream, nullptr, s.WaveFormatEx(), d.WaveFormatEx(), nullptr, 0, 0, flags) ==
-           MMSYSERR_NOERROR;
+    return ACMCalls().StreamOpen(&stream, nullptr, s.WaveFormatEx(), d.WaveFormatEx(), nullptr, 0, 0,
+                                 flags) == MMSYSERR_NOERROR;
 }

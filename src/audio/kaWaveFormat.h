@@ -13,7 +13,7 @@
 class TkaWaveFormat : public rtl::TPersistent {
 public:
     static constexpr size_t BufferSize = 512;
-    static constexpr size_t HeaderSize = 18;                       // sizeof(WAVEFORMATEX)
+    static constexpr size_t HeaderSize = 18;                          // sizeof(WAVEFORMATEX)
     static constexpr uint16_t MaxExtraSize = BufferSize - HeaderSize; // 494
 
     // Zero-filled, then the defaults (PCM, 2 channels, 11025 Hz, 8 bit).

@@ -6,8 +6,7 @@
 
 namespace {
 
-template <class E>
-std::string MessageOf(MMRESULT code, const std::string& context)
+template <class E> std::string MessageOf(MMRESULT code, const std::string& context)
 {
     try {
         CheckMMResult<E>(code, context);

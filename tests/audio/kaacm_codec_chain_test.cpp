@@ -29,8 +29,8 @@ TkaWaveFormat Encoded(const TkaWaveFormat& pcm, uint16_t tag)
 }
 
 // Runs `data` through a convertor from `in` to `out`, `chunk` bytes at a time.
-std::vector<uint8_t> ConvertAll(const TkaWaveFormat& in, const TkaWaveFormat& out, const std::vector<uint8_t>& data,
-                         size_t chunk, int* stages = nullptr)
+std::vector<uint8_t> ConvertAll(const TkaWaveFormat& in, const TkaWaveFormat& out,
+                                const std::vector<uint8_t>& data, size_t chunk, int* stages = nullptr)
 {
     rtl::TComponent root(nullptr);
     auto* conv = new TkaAudioConvertor(&root);
@@ -105,7 +105,9 @@ INSTANTIATE_TEST_SUITE_P(Codecs, CodecChain,
                                            CodecCase{"ImaAdpcm", WAVE_FORMAT_IMA_ADPCM, 22050},
                                            CodecCase{"MsAdpcm", WAVE_FORMAT_ADPCM, 11025},
                                            CodecCase{"Gsm", WAVE_FORMAT_GSM610, 8000}),
-                         [](const ::testing::TestParamInfo<CodecCase>& p) { return std::string(p.param.name); });
+                         [](const ::testing::TestParamInfo<CodecCase>& p) {
+                             return std::string(p.param.name);
+                         });
 
 TEST(CodecChainMp3, ClipConvertsToItsEnd)
 {
@@ -116,10 +118,11 @@ TEST(CodecChainMp3, ClipConvertsToItsEnd)
     std::filesystem::create_directories(dir);
     const auto raw = dir / "in.raw", mp3 = dir / "out.mp3";
     const auto signal = Sine16(22050, 1, 3.0, 440.0);
-    std::ofstream(raw, std::ios::binary).write(reinterpret_cast<const char*>(signal.data()),
-                                               static_cast<std::streamsize>(signal.size()));
-    const std::string command = "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m -b 64 -t " +
-                                raw.string() + " " + mp3.string() + " 2>/dev/null";
+    std::ofstream(raw, std::ios::binary)
+        .write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size()));
+    const std::string command =
+        "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m -b 64 -t " + raw.string() +
+        " " + mp3.string() + " 2>/dev/null";
     ASSERT_EQ(std::system(command.c_str()), 0);
     std::ifstream file(mp3, std::ios::binary);
     const std::vector<uint8_t> clip{std::istreambuf_iterator<char>(file), {}};

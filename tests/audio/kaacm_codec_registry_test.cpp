@@ -47,7 +47,8 @@ MMRESULT FailingOpen(LPHACMDRIVER had, HACMDRIVERID id, uint32_t flags)
     return openResult ? openResult : real.DriverOpen(had, id, flags);
 }
 
-MMRESULT FailingFormatEnum(HACMDRIVER had, LPACMFORMATDETAILSA d, ACMFORMATENUMCBA cb, uintptr_t i, uint32_t f)
+MMRESULT FailingFormatEnum(HACMDRIVER had, LPACMFORMATDETAILSA d, ACMFORMATENUMCBA cb, uintptr_t i,
+                           uint32_t f)
 {
     return enumResult ? enumResult : real.FormatEnum(had, d, cb, i, f);
 }
@@ -198,7 +199,8 @@ TEST_F(RegistryTest, FailuresNameTheirStep)
     openResult = 0;
 
     enumResult = MMSYSERR_NOMEM;
-    EXPECT_EQ(CodecError(id), "Error while enumerating formats.\r\nThe system is unable to allocate resources.");
+    EXPECT_EQ(CodecError(id),
+              "Error while enumerating formats.\r\nThe system is unable to allocate resources.");
     EXPECT_EQ(closes, 1); // closed although the enumeration failed
     enumResult = 0;
 

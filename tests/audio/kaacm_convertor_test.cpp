@@ -283,7 +283,10 @@ namespace {
 
 class TSource : public TkaAudioComponent {
 public:
-    explicit TSource(rtl::TComponent* owner) : TkaAudioComponent(owner) { Subject = new TkaAudioSubject(this, &Format); }
+    explicit TSource(rtl::TComponent* owner) : TkaAudioComponent(owner)
+    {
+        Subject = new TkaAudioSubject(this, &Format);
+    }
     ~TSource() override
     {
         delete Subject;
@@ -344,7 +347,9 @@ TEST_F(ConvertorTest, ObserversGetTheBlockBeforeTheEvent)
     auto* next = new TkaAudioConvertor(&root);
     next->SetFormatOut(Pcm(2, 11025, 8));
     std::vector<std::string> order;
-    next->OnAudioConverted = [&](rtl::TComponent*, const void*, int32_t, bool&) { order.push_back("observer"); };
+    next->OnAudioConverted = [&](rtl::TComponent*, const void*, int32_t, bool&) {
+        order.push_back("observer");
+    };
     conv->OnAudioConverted = [&](rtl::TComponent* sender, const void* data, int32_t size, bool& abort) {
         EXPECT_EQ(sender, conv);
         EXPECT_EQ(data, conv->ConvertedData());

@@ -65,7 +65,8 @@ inline std::vector<uint8_t> Sine16(uint32_t rate, uint16_t channels, double seco
     std::vector<uint8_t> bytes;
     bytes.reserve(frames * channels * 2);
     for (size_t i = 0; i < frames; ++i) {
-        const auto s = static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * double(i) / rate)));
+        const auto s =
+            static_cast<int16_t>(std::lround(amplitude * std::sin(2 * M_PI * hz * double(i) / rate)));
         for (uint16_t c = 0; c < channels; ++c) {
             bytes.push_back(static_cast<uint8_t>(s & 0xFF));
             bytes.push_back(static_cast<uint8_t>((s >> 8) & 0xFF));
