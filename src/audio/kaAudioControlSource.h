@@ -44,15 +44,15 @@ protected:
     // buffer and goes back to the delivering subject.
     virtual void DoReceiveAudio(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize);
     virtual void DoDataChanged();
-    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer,
-                                 const std::exception& e, bool& raiseException);
+    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer, const std::exception& e,
+                                 bool& raiseException);
 
 private:
     void TakeSamples(const void* data, int32_t size);
 
     std::unique_ptr<int16_t[]> left_;
     std::unique_ptr<int16_t[]> right_;
-    TkaAudioObserver* observer_ = nullptr;   // owned (component ownership)
+    TkaAudioObserver* observer_ = nullptr; // owned (component ownership)
     int32_t sampleCount_ = 0;
     TkaAudioSubject* subject_ = nullptr;     // owned (component ownership)
     TkaAudioConvertor* convertor_ = nullptr; // owned (component ownership)

@@ -175,8 +175,8 @@ void TkaCustomAudioIn::WndProc(uint32_t msg, WAVEHDR* hdr)
     }
     const uint64_t closes = CloseCount();
     // A device never reports more than the buffer holds; do not pass on more if one did.
-    const uint32_t recorded = hdr->dwBytesRecorded < hdr->dwBufferLength ? hdr->dwBytesRecorded
-                                                                          : hdr->dwBufferLength;
+    const uint32_t recorded =
+        hdr->dwBytesRecorded < hdr->dwBufferLength ? hdr->dwBytesRecorded : hdr->dwBufferLength;
     std::exception_ptr error;
     try {
         DoAudioRecorded(hdr->lpData, static_cast<int32_t>(recorded));

@@ -24,8 +24,8 @@ public:
     TObserverErrorEvent OnObserverError;
 
 protected:
-    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer,
-                                 const std::exception& e, bool& raiseException);
+    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer, const std::exception& e,
+                                 bool& raiseException);
 
     TkaAudioSubject* Subject() const { return subject_; }
     void FreeEmbedded();

@@ -32,8 +32,8 @@ public:
 protected:
     // The observer's receive handler: plays the data while active, drops it otherwise.
     virtual void DoReceiveAudio(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize);
-    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer,
-                                 const std::exception& e, bool& raiseException);
+    virtual void DoObserverError(IkaAudioSubject* sender, IkaAudioObserver* observer, const std::exception& e,
+                                 bool& raiseException);
 
     TkaAudioSubject* Subject() const { return subject_; }
     TkaAudioObserver* Observer() const { return observer_; }

@@ -16,7 +16,8 @@ void TkaPen::DefineProperties(rtl::TFiler& filer)
         "Color", [this] { return static_cast<int32_t>(Color.rgba()); },
         [this](int32_t v) { Color = QColor::fromRgba(static_cast<QRgb>(v)); });
     filer.DefineInteger(
-        "Width", [this] { return static_cast<int32_t>(Width); }, [this](int32_t v) { Width = v < 0 ? 0 : v; });
+        "Width", [this] { return static_cast<int32_t>(Width); },
+        [this](int32_t v) { Width = v < 0 ? 0 : v; });
     filer.DefineInteger(
         "Style", [this] { return static_cast<int32_t>(Style); },
         [this](int32_t v) {
@@ -193,7 +194,9 @@ void TkaCustomOscilloscope::SetLayout(TOscilloscopeLayout value)
 
 void TkaCustomOscilloscope::SetNumberOfPoints(int32_t value)
 {
-    if (value < 10)
+    // The upper bound keeps a corrupt stored value from making every paint allocate gigabytes;
+    // a control never has anywhere near that many pixels to put points on.
+    if (value < 10 || value > kMaxNumberOfPoints)
         throw EOscilloscopeError(SInvalidNumberOfPoints);
     numberOfPoints_ = value;
     update();

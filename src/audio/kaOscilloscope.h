@@ -98,8 +98,9 @@ public:
 
     TOscilloscopeLayout Layout() const { return layout_; }
     void SetLayout(TOscilloscopeLayout value);
+    static constexpr int32_t kMaxNumberOfPoints = 1 << 20;
     int32_t NumberOfPoints() const { return numberOfPoints_; }
-    // Raises EOscilloscopeError "Invalid number of points." below 10.
+    // Raises EOscilloscopeError "Invalid number of points." below 10 (and above a million).
     void SetNumberOfPoints(int32_t value);
     TOscilloscopeOrientation Orientation() const { return orientation_; }
     void SetOrientation(TOscilloscopeOrientation value);
@@ -111,7 +112,8 @@ public:
 
 protected:
     void Paint(QPainter& painter) override;
-    virtual void DrawChannel(QPainter& painter, const int16_t* samples, const TkaRect& rect, const TkaPen& pen);
+    virtual void DrawChannel(QPainter& painter, const int16_t* samples, const TkaRect& rect,
+                             const TkaPen& pen);
 
 private:
     TOscilloscopeLayout layout_ = olTopBottom;

@@ -165,7 +165,8 @@ TEST_F(AudioInTest, QueuesBufferCountBuffersAndRecordsTheMicrophoneInOrder)
     ASSERT_GE(all.size(), source.size());
     EXPECT_TRUE(std::equal(source.begin(), source.end(), all.begin()));
     // Then silence.
-    EXPECT_TRUE(std::all_of(all.begin() + static_cast<long>(source.size()), all.end(), [](char c) { return c == 0; }));
+    EXPECT_TRUE(std::all_of(all.begin() + static_cast<long>(source.size()), all.end(),
+                            [](char c) { return c == 0; }));
 }
 
 TEST_F(AudioInTest, DeliversTheBytesRecordedAndRequeuesTheWholeBuffer)
@@ -205,9 +206,9 @@ TEST_F(AudioInTest, DeliversTheBytesRecordedAndRequeuesTheWholeBuffer)
 TEST_F(AudioInTest, CloseDuringRecordingDeliversNothingMore)
 {
     Device().setSpeed(1);
-    in->SetBufferSize(44100); // a quarter of a second each
+    in->SetBufferSize(176400); // a second each
     in->Open();
-    PumpFor(40); // one buffer partly filled
+    PumpFor(40); // the first buffer partly filled
     in->Close();
     EXPECT_TRUE(recorded.empty());
     EXPECT_EQ(in->HeaderCount(), 0);
@@ -242,10 +243,12 @@ TEST_F(AudioInTest, AFailingHandlerKeepsThatBufferOutOfTheDevice)
     for (int i = 0; i < 5000 && !(first->dwFlags & WHDR_DONE); ++i)
         QThread::usleep(1000);
     ASSERT_TRUE(first->dwFlags & WHDR_DONE);
-    in->OnAudioRecorded = [](rtl::TComponent*, const void*, int32_t) { throw std::runtime_error("disk full"); };
+    in->OnAudioRecorded = [](rtl::TComponent*, const void*, int32_t) {
+        throw std::runtime_error("disk full");
+    };
     EXPECT_THROW(in->WndProc(MM_WIM_DATA, first), std::runtime_error);
-    EXPECT_EQ(in->HeaderCount(), 4);               // still listed
-    EXPECT_FALSE(first->dwFlags & WHDR_PREPARED);  // but not back in the device
+    EXPECT_EQ(in->HeaderCount(), 4);              // still listed
+    EXPECT_FALSE(first->dwFlags & WHDR_PREPARED); // but not back in the device
     EXPECT_FALSE(first->dwFlags & WHDR_INQUEUE);
     in->Close(); // releases it with the others
     EXPECT_FALSE(in->Active());
@@ -257,7 +260,8 @@ TEST_F(AudioInTest, FailedOpenReportsTheReasonAndReleasesEverything)
 {
     Device().failNextOpen(platform::wave::Direction::Input, WAVERR_BADFORMAT);
     EXPECT_EQ(MessageOf<EACMAudioInError>([&] { in->Open(); }),
-              "Error opening audio device for input.\r\nThe selected audio format is not supported on this machine.");
+              "Error opening audio device for input.\r\nThe selected audio format is not supported on this "
+              "machine.");
     EXPECT_FALSE(in->Active());
     EXPECT_EQ(in->HeaderCount(), 0);
     in->Open();

@@ -79,15 +79,15 @@ protected:
 // The output with its headers and notification handling in reach of a test.
 class TestAudioOut : public TkaAudioOut {
 public:
-    using TkaAudioOut::TkaAudioOut;
     using TkaAudioOut::Headers;
+    using TkaAudioOut::TkaAudioOut;
     using TkaAudioOut::WndProc;
 };
 
 class TestAudioIn : public TkaAudioIn {
 public:
-    using TkaAudioIn::TkaAudioIn;
     using TkaAudioIn::Headers;
+    using TkaAudioIn::TkaAudioIn;
     // Runs before the component's own handling of a message (e.g. to shorten a recording).
     std::function<void(uint32_t, WAVEHDR*)> BeforeWndProc;
 
@@ -102,7 +102,10 @@ public:
 // A bare audio subject, to feed an output through its AudioSource.
 class TestSource : public TkaAudioComponent {
 public:
-    explicit TestSource(rtl::TComponent* owner) : TkaAudioComponent(owner), subject(new TkaAudioSubject(this, &format)) {}
+    explicit TestSource(rtl::TComponent* owner)
+        : TkaAudioComponent(owner), subject(new TkaAudioSubject(this, &format))
+    {
+    }
     IkaAudioSubject* QueryAudioSubject() override { return subject; }
     void Push(const std::vector<char>& data)
     {

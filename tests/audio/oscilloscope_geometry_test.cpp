@@ -11,8 +11,8 @@ std::vector<TkaPoint> Points(const std::vector<int16_t>& samples, int points, Tk
                              TOscilloscopeOrientation orientation = ooHorizontal)
 {
     std::vector<TkaPoint> out;
-    OscilloscopeChannelPoints(samples.data(), static_cast<int>(samples.size()), points, rect,
-                              orientation, out);
+    OscilloscopeChannelPoints(samples.data(), static_cast<int>(samples.size()), points, rect, orientation,
+                              out);
     return out;
 }
 

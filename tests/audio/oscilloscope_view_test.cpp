@@ -17,7 +17,8 @@ namespace {
 // A subject that delivers blocks in a format of the test's choosing.
 class Feeder : public TkaAudioComponent {
 public:
-    explicit Feeder(rtl::TComponent* owner) : TkaAudioComponent(owner), subject(new TkaAudioSubject(this, &format))
+    explicit Feeder(rtl::TComponent* owner)
+        : TkaAudioComponent(owner), subject(new TkaAudioSubject(this, &format))
     {
         SetFormat(2, 48000, 16);
     }
@@ -116,6 +117,8 @@ TEST_F(OscilloscopeTest, NumberOfPointsBelowTenIsRefused)
     scope->SetNumberOfPoints(10);
     EXPECT_EQ(scope->NumberOfPoints(), 10);
     EXPECT_THROW(scope->SetNumberOfPoints(-5), EACMControlError);
+    EXPECT_THROW(scope->SetNumberOfPoints(0x7FFFFFFF), EOscilloscopeError); // a corrupt stored value
+    EXPECT_EQ(scope->NumberOfPoints(), 10);
 }
 
 TEST_F(OscilloscopeTest, OnlyTheBackgroundBeforeTheFirstBuffer)
@@ -279,7 +282,7 @@ TEST_F(OscilloscopeTest, ShortBuffersGiveOneFrameOrNone)
 
 TEST_F(OscilloscopeTest, ControlSourceConvertsAnyFormatToStereo48k)
 {
-    feeder->SetFormat(1, 24000, 8); // mono 8-bit, half the rate
+    feeder->SetFormat(1, 24000, 8);        // mono 8-bit, half the rate
     std::vector<uint8_t> block(240, 0xC0); // +64 of 128: a half-scale positive level
     feeder->Push(block.data(), static_cast<int32_t>(block.size()));
     EXPECT_GE(source->SampleCount(), 470);
