@@ -204,13 +204,24 @@ class Tutor:
 
     def check_alive(self):
         if not self.alive():
-            raise StageFailed("the tutor exited with status %s" % self.proc.returncode)
+            raise StageFailed("the tutor exited with status %s%s" % (self.proc.returncode, self.exit_hint()))
         for d in self.dialogs():
             if role(d) in ("alert", "dialog") and name(d) not in self.expected_dialogs:
                 texts = [text_of(x) for x in walk(d) if role(x) in ("label", "text") and text_of(x)]
                 raise StageFailed("unexpected box %r: %s" % (name(d), " | ".join(texts)))
 
     expected_dialogs = set()
+
+    def exit_hint(self):
+        """What the tutor said before it ended, and whether the X server is still there."""
+        try:
+            with open(self.log_path, "rb") as f:
+                said = f.read()[-600:].decode("utf-8", "replace").strip()
+        except (OSError, AttributeError):
+            said = ""
+        x = subprocess.run(["xdotool", "getdisplaygeometry"], capture_output=True, text=True)
+        return "; it said: %r; X server %s on %s" % (
+            said, "answering" if x.returncode == 0 else "NOT answering", os.environ.get("DISPLAY"))
 
     def summary(self):
         w = self.main_window()
@@ -376,7 +387,8 @@ class Scenario:
     def stage_start(self):
         self.exec_frame = self.me.mark()
         self.exec_time = time.monotonic()
-        self.tutor_log = open(os.path.join(self.args.screenshots, "tutor.log"), "wb")
+        self.tutor.log_path = os.path.join(self.args.screenshots, "tutor.log")
+        self.tutor_log = open(self.tutor.log_path, "wb")
         self.tutor.launch(self.tutor_log)
         log("started %s (pid %d) at recording frame %d" % (self.tutor.exe, self.tutor.proc.pid, self.exec_frame))
         t = self.tutor

@@ -93,14 +93,34 @@ done
 
 # An X server of our own on a display number it picks itself (-displayfd), so runs
 # side by side never meet on one display.
-Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>"$work/xvfb.log" &
-xvfb_pid=$!
-for _ in $(seq 100); do
-    [[ -s $work/display ]] && break
-    sleep 0.1
+# It is used only once a client has reached it; a server that went away at once (a
+# display number taken meanwhile) is replaced.
+start_x() {
+    : >"$work/display"
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>>"$work/xvfb.log" &
+    xvfb_pid=$!
+    for _ in $(seq 100); do
+        [[ -s $work/display ]] && break
+        kill -0 "$xvfb_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    [[ -s $work/display ]] || return 1
+    export DISPLAY=:$(head -n1 "$work/display")
+    for _ in $(seq 50); do
+        xdotool getdisplaygeometry >/dev/null 2>&1 && return 0
+        kill -0 "$xvfb_pid" 2>/dev/null || return 1
+        sleep 0.1
+    done
+    return 1
+}
+for attempt in 1 2 3; do
+    start_x && break
+    echo "e2e: X server attempt $attempt failed (display '$(cat "$work/display")')" >&2
+    kill "$xvfb_pid" 2>/dev/null && wait "$xvfb_pid" 2>/dev/null
+    xvfb_pid=""
+    ((attempt < 3)) || { echo "e2e: no X server: $(cat "$work/xvfb.log")" >&2; exit 1; }
 done
-[[ -s $work/display ]] || { echo "e2e: Xvfb did not start: $(cat "$work/xvfb.log")" >&2; exit 1; }
-export DISPLAY=:$(head -n1 "$work/display")
+echo "e2e: X server on $DISPLAY"
 
 mkdir "$work/shots"
 set +e
