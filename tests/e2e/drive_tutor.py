@@ -432,15 +432,17 @@ class Scenario:
         me.screenshot("Lesson Editor", "lesson-editor.png")
 
         # The test and practice pages are reached only by starting a run: a click on
-        # their tabs lands on the start page.
+        # their tabs lands on the start page. Each click is made from the editor, so a
+        # click that went nowhere would leave the editor showing.
         for page in ("The Lesson", "Practice"):
+            t.wait_page("Lesson Editor")
             me.click(t.one("page tab", page))
             time.sleep(0.5)
             t.wait_page("Spelling Lessons")
             t.one("push button", "Start Test")
             if t.find(lambda a: role(a) == "push button" and name(a) in ("Check It", "Return To Test")):
                 raise StageFailed("the %r page's controls show after a tab click" % page)
-        me.click(t.one("page tab", "Lesson Editor"))
+            me.click(t.one("page tab", "Lesson Editor"))
         t.wait_page("Lesson Editor")
         me.click(t.one("page tab", "Spelling Lessons"))
         t.wait_page("Spelling Lessons")
