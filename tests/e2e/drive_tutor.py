@@ -451,6 +451,7 @@ class Scenario:
     def stage_welcome(self):
         m = self.me.hear(self.clip("welcome.wav"), self.exec_frame, timeout=20, what="the welcome clip")
         self.results["welcome_ms_after_start"] = m.ms - self.exec_frame * clipmatch.FRAME_MS
+        self.results["welcome_ends_ms_after_start"] = (m.frame + m.clip.frames - self.exec_frame) * clipmatch.FRAME_MS
         self.results["welcome_match"] = round(m.score, 3)
         log("welcome clip heard %d ms after the start (r=%.3f)" % (self.results["welcome_ms_after_start"], m.score))
 
