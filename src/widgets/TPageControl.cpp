@@ -2,6 +2,7 @@
 
 #include <QKeyEvent>
 #include <QMouseEvent>
+#include <QShortcut>
 #include <QWheelEvent>
 
 namespace widgets {
@@ -60,6 +61,7 @@ void TPageTabBar::keyPressEvent(QKeyEvent* event)
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent)
 {
     setTabBar(new TPageTabBar(this)); // owned by the page control
+    AddSwitchKeys();
 }
 
 bool TPageControl::AllowChange()
@@ -70,19 +72,37 @@ bool TPageControl::AllowChange()
     return allow;
 }
 
-void TPageControl::keyPressEvent(QKeyEvent* event)
+void TPageControl::AddSwitchKeys()
 {
-    // Ctrl+Tab, Ctrl+Shift+Tab and Ctrl+PageUp/PageDown switch pages from anywhere on them.
-    const bool ctrl = event->modifiers() & Qt::ControlModifier;
-    const int key = event->key();
-    const bool switching =
-        ctrl && (key == Qt::Key_Tab || key == Qt::Key_Backtab || key == Qt::Key_PageUp || key == Qt::Key_PageDown);
-    if (!switching) {
-        QTabWidget::keyPressEvent(event);
-        return;
+    // Shortcuts, not key presses: a focused list or edit box would take Ctrl+Tab as
+    // typing before the page control saw it.
+    const std::pair<QKeyCombination, int> keys[] = {
+        {QKeyCombination(Qt::ControlModifier, Qt::Key_Tab), 1},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Tab), -1},
+        {QKeyCombination(Qt::ControlModifier | Qt::ShiftModifier, Qt::Key_Backtab), -1},
+    };
+    for (const auto& [key, step] : keys) {
+        auto* shortcut = new QShortcut(QKeySequence(key), this); // owned by the page control
+        shortcut->setContext(Qt::WidgetWithChildrenShortcut);
+        connect(shortcut, &QShortcut::activated, this, [this, step = step] { SwitchPage(step); });
     }
-    if (!UserChange([&] { QTabWidget::keyPressEvent(event); }))
-        event->accept();
+}
+
+void TPageControl::SwitchPage(int step)
+{
+    const int pages = count();
+    if (pages < 2)
+        return;
+    UserChange([&] {
+        int page = currentIndex();
+        for (int pass = 0; pass < pages; ++pass) {
+            page = (page + step + pages) % pages;
+            if (isTabEnabled(page)) {
+                setCurrentIndex(page);
+                return;
+            }
+        }
+    });
 }
 
 } // namespace widgets

@@ -48,12 +48,12 @@ public:
         return true;
     }
 
-protected:
-    void keyPressEvent(QKeyEvent* event) override;
-
 private:
     friend class TPageTabBar;
 
+    // Ctrl+Tab: next page; Ctrl+Shift+Tab: previous page.
+    void AddSwitchKeys();
+    void SwitchPage(int step);
     bool AllowChange();
     template <class Input>
     void RunInput(Input&& input)
