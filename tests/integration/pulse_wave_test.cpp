@@ -6,6 +6,8 @@
 
 #include "platform/wave_support.h"
 
+#include "platform/wave/NotifyChannel.h"
+
 #include <algorithm>
 #include <iostream>
 #include <numeric>
@@ -42,6 +44,8 @@ protected:
         std::vector<size_t> sizes;
         size_t written = 0;
         MMRESULT failure = 0; // the first failing call
+        uint64_t eventsAfterFirstSecond = 0; // completion events taken from the heap by then
+        uint64_t eventsAtEnd = 0;
         HWAVEOUT handle = nullptr;
     };
     Playback play(const std::vector<int16_t>& signal, size_t killAfter = SIZE_MAX,
@@ -80,10 +84,13 @@ protected:
             if (msg != MM_WOM_DONE || closed)
                 return;
             p.done.push_back(Clock::now());
+            if (p.done.size() == 8)
+                p.eventsAfterFirstSecond = platform::wave::NotifyEventAllocations();
             if (p.done.size() == killAfter && onKill)
                 onKill();
             writeNext();
             if (p.done.size() == p.written) { // the last one: close at once, as the tutor does
+                p.eventsAtEnd = platform::wave::NotifyEventAllocations();
                 EXPECT_EQ(waveOutReset(p.handle), MMSYSERR_NOERROR);
                 for (auto& b : pool)
                     EXPECT_EQ(waveOutUnprepareHeader(p.handle, &b->hdr, sizeof(WAVEHDR)), MMSYSERR_NOERROR);
@@ -126,6 +133,7 @@ TEST_F(PulseWaveTest, KnownSignalArrivesWholeAtTheMonitor)
 
     const size_t lost = leadingLoss(capture, at, signal);
     EXPECT_LE(lost, kMonitorStartLoss);
+    EXPECT_EQ(p.eventsAtEnd, p.eventsAfterFirstSecond) << "steady playback went to the heap";
 
     // Figures for the report (not asserted: tests never assert wall-clock times).
     const double latency = ms(monitor.arrival((static_cast<size_t>(at) + lost) * 2) - p.firstWrite);

@@ -18,7 +18,7 @@
 //   WAVERR_STILLPLAYING   header still queued (unprepare, write again, close)
 //   WAVERR_UNPREPARED     header not prepared
 //
-// The backend is chosen at the first open: LEXORIN_AUDIO=virtual|pulse (default pulse), or
+// The backend is chosen at each open: LEXORIN_AUDIO=virtual|pulse (default pulse), or
 // programmatically through platform::wave::UseVirtualBackend() (see VirtualAudio.h).
 
 #include "platform/MMSystem.h"

@@ -15,6 +15,16 @@ namespace {
 // delivery, and steady playback should not go to the heap for every buffer.
 class EventPool {
 public:
+    // A few blocks up front: a device rarely has more completions in flight than buffers.
+    EventPool()
+    {
+        void* blocks[kReserve];
+        for (auto& b : blocks)
+            b = take(kBlockSize);
+        for (void* b : blocks)
+            give(b);
+    }
+
     void* take(std::size_t size)
     {
         {
@@ -38,6 +48,7 @@ public:
     uint64_t allocations() const { return allocations_.load(std::memory_order_relaxed); }
 
     static constexpr std::size_t kBlockSize = 64;
+    static constexpr int kReserve = 32;
 
 private:
     struct Block {
