@@ -56,7 +56,7 @@ struct Predictor {
     int16_t decode(int code, int sample1, int sample2)
     {
         const int step = delta;
-        delta = std::clamp((kAdapt[code] * step) >> 8, 16, kMaxDelta);
+        delta = int(std::clamp<int64_t>((int64_t(kAdapt[code]) * step) >> 8, 16, kMaxDelta));
         const int64_t predicted = (int64_t(sample1) * coef1 + int64_t(sample2) * coef2) >> 8;
         const int signedCode = code - ((code & 8) << 1);
         return int16_t(std::clamp<int64_t>(predicted + int64_t(signedCode) * step, -32768, 32767));
