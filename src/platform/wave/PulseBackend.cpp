@@ -30,7 +30,7 @@ namespace {
 using Clock = std::chrono::steady_clock;
 constexpr auto kConnectTimeout = std::chrono::milliseconds(3000);
 constexpr auto kStallTimeout = std::chrono::milliseconds(3000);
-constexpr pa_usec_t kPollUsec = 10 * PA_USEC_PER_MSEC;
+constexpr pa_usec_t kPollUsec = 5 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kTargetLatencyUsec = 50 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kFragmentUsec = 20 * PA_USEC_PER_MSEC;
 
