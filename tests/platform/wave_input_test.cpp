@@ -267,6 +267,27 @@ TEST_F(WaveInTest, SteadyRecordingAllocatesNoMoreEvents)
     closeAll(h, bufs);
 }
 
+TEST_F(WaveInTest, ToneMicrophoneRunsWithoutASeam)
+{
+    va().setMicrophoneTone(441, 0.5);
+    va().setSpeed(0);
+    format = pcm(1, 44100, 16);
+    const HWAVEIN h = open();
+    auto bufs = buffers(1, 2 * 44100 * 2); // two seconds: across the loop of the tone's second
+    add(h, bufs);
+    ASSERT_EQ(waveInStart(h), MMSYSERR_NOERROR);
+    ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WIM_DATA) == 1; }));
+    const auto* s = reinterpret_cast<const int16_t*>(bufs[0]->data.data());
+    const size_t n = bufs[0]->data.size() / 2;
+    int16_t peak = 0;
+    for (size_t i = 0; i + 100 < n; ++i) {
+        ASSERT_EQ(s[i], s[i + 100]) << "441 Hz repeats every 100 samples, at " << i;
+        peak = std::max(peak, s[i]);
+    }
+    EXPECT_NEAR(peak, 16384, 2);
+    closeAll(h, bufs);
+}
+
 TEST(WaveFileParse, RejectsWhatIsNotPlayablePcm)
 {
     WAVEFORMATEX f{};

@@ -348,3 +348,32 @@ TEST_F(WaveOutTest, SteadyPlaybackAllocatesNoMoreEvents)
 }
 
 } // namespace
+
+namespace {
+
+// The real backend on a machine without a sound server: a result code at once, no hang.
+TEST(WavePulseWithoutServer, OpenSaysThereIsNoDriver)
+{
+    const char* old = std::getenv("PULSE_SERVER");
+    const std::string saved = old ? old : "";
+    setenv("PULSE_SERVER", "unix:/nonexistent/lexorin/native", 1);
+    UsePulseBackend();
+    Recorder rec;
+    const WAVEFORMATEX format = pcm(2, 44100, 16);
+    HWAVEOUT out = nullptr;
+    HWAVEIN in = nullptr;
+    EXPECT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
+    EXPECT_EQ(out, nullptr);
+    // Format checks come first and need no server.
+    WAVEFORMATEX adpcm = format;
+    adpcm.wFormatTag = WAVE_FORMAT_ADPCM;
+    EXPECT_EQ(waveOutOpen(&out, WAVE_MAPPER, &adpcm, rec.callback(), 0, CALLBACK_WINDOW), WAVERR_BADFORMAT);
+    UseVirtualBackend();
+    if (old)
+        setenv("PULSE_SERVER", saved.c_str(), 1);
+    else
+        unsetenv("PULSE_SERVER");
+}
+
+} // namespace

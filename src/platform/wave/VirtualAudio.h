@@ -46,6 +46,8 @@ public:
     // the file cannot be read.
     bool setMicrophoneFile(const std::filesystem::path& file);
     void setMicrophoneSilence();
+    // The microphone hears a steady sine (whole hertz, amplitude 0..1) for as long as it runs.
+    void setMicrophoneTone(uint32_t hertz, double amplitude);
 
     // Played audio: one clip per output open.
     void setKeepPlayed(bool keep);
@@ -79,6 +81,7 @@ public:
         std::chrono::milliseconds stallTimeout{3000};
         uint64_t clip = 0; // output: openId of its entry in played()
         std::vector<char> microphone; // input: the file in the format asked
+        bool loopMicrophone = false;  // input: a tone repeats its second of audio
     };
     OpenPlan beginOpen(Direction d, const WAVEFORMATEX& format);
     void endOpen(Direction d, uint64_t clip);
@@ -100,6 +103,8 @@ private:
     uint64_t stallAt_[2] = {UINT64_MAX, UINT64_MAX};
     std::chrono::milliseconds stallTimeout_{3000};
     WAVEFORMATEX micFormat_{};
+    uint32_t toneHertz_ = 0;
+    double toneAmplitude_ = 0;
     std::vector<char> micData_;
     std::vector<PlayedClip> played_;
     uint64_t nextOpenId_ = 1;

@@ -7,7 +7,10 @@
 #include "platform/wave/WaveBackend.h"
 
 #include <algorithm>
+#include <cmath>
 #include <condition_variable>
+#include <cstring>
+#include <numbers>
 #include <thread>
 
 namespace platform::wave {
@@ -179,7 +182,7 @@ class VirtualInput final : public InputDevice, public Vanishable {
 public:
     VirtualInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
         : InputDevice(f, std::move(channel), false), pacer_(f), mic_(std::move(plan.microphone)),
-          limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+          loop_(plan.loopMicrophone && !mic_.empty()), limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
     {
         worker_ = std::thread([this] { run(); });
     }
@@ -246,6 +249,8 @@ private:
     void produce(uint64_t n)
     {
         while (n > 0) {
+            if (loop_ && micPos_ == mic_.size())
+                micPos_ = 0;
             if (micPos_ < mic_.size()) {
                 const size_t k = static_cast<size_t>(std::min<uint64_t>(n, mic_.size() - micPos_));
                 deliver(mic_.data() + micPos_, k);
@@ -300,6 +305,7 @@ private:
     std::thread worker_;
     Pacer pacer_;
     std::vector<char> mic_;
+    bool loop_;
     size_t micPos_ = 0;
     Limits limits_;
     bool started_ = false;
@@ -387,6 +393,7 @@ void VirtualAudio::reset()
     }
     stallTimeout_ = std::chrono::milliseconds(3000);
     micData_.clear();
+    toneHertz_ = 0;
     played_.clear();
 }
 
@@ -408,6 +415,7 @@ bool VirtualAudio::setMicrophoneFile(const std::filesystem::path& file)
     std::vector<char> data;
     const bool ok = ReadPcmWave(file, f, data);
     std::lock_guard lock(mutex_);
+    toneHertz_ = 0;
     micFormat_ = f;
     micData_ = ok ? std::move(data) : std::vector<char>{};
     return ok;
@@ -417,6 +425,15 @@ void VirtualAudio::setMicrophoneSilence()
 {
     std::lock_guard lock(mutex_);
     micData_.clear();
+    toneHertz_ = 0;
+}
+
+void VirtualAudio::setMicrophoneTone(uint32_t hertz, double amplitude)
+{
+    std::lock_guard lock(mutex_);
+    micData_.clear();
+    toneHertz_ = hertz;
+    toneAmplitude_ = std::clamp(amplitude, 0.0, 1.0);
 }
 
 void VirtualAudio::setKeepPlayed(bool keep)
@@ -509,6 +526,23 @@ VirtualAudio::OpenPlan VirtualAudio::beginOpen(Direction d, const WAVEFORMATEX& 
         clip.openId = nextOpenId_++;
         plan.clip = clip.openId;
         played_.push_back(std::move(clip));
+    } else if (toneHertz_ > 0) {
+        // One second of the tone in the format asked; whole hertz loop without a seam.
+        WAVEFORMATEX mono{};
+        mono.wFormatTag = WAVE_FORMAT_IEEE_FLOAT;
+        mono.nChannels = 1;
+        mono.nSamplesPerSec = format.nSamplesPerSec;
+        mono.wBitsPerSample = 32;
+        mono.nBlockAlign = 4;
+        mono.nAvgBytesPerSec = 4 * mono.nSamplesPerSec;
+        std::vector<char> second(mono.nAvgBytesPerSec);
+        for (uint32_t k = 0; k < mono.nSamplesPerSec; ++k) {
+            const double phase = 2 * std::numbers::pi * toneHertz_ * k / mono.nSamplesPerSec;
+            const auto v = static_cast<float>(toneAmplitude_ * std::sin(phase));
+            std::memcpy(second.data() + 4 * k, &v, 4);
+        }
+        plan.microphone = ConvertPcm(mono, second, format);
+        plan.loopMicrophone = true;
     } else if (!micData_.empty()) {
         plan.microphone = ConvertPcm(micFormat_, micData_, format);
     }
