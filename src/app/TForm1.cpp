@@ -105,11 +105,12 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
     return label;
 }
 
-// A label of fixed size in its own font, as the tallies and headings are.
-QLabel* MakeFixedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry, const QFont& font,
-                       const QColor& colour)
+// A label at its design size in its own font, as the tallies and headings are.
+template <class Label = QLabel>
+Label* MakeFixedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry, const QFont& font,
+                      const QColor& colour)
 {
-    auto* label = Named(new QLabel(QString::fromLatin1(caption), parent), name);
+    auto* label = Named(new Label(QString::fromLatin1(caption), parent), name);
     label->setFont(font);
     if (colour.isValid()) {
         QPalette palette = label->palette();
@@ -329,9 +330,13 @@ void TForm1::BuildLessonPage()
     JvSpecialImage3->SetPicture(widgets::LoadPicture(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150)));
 
     const QFont tally = widgets::Tahoma(19, true);
-    lblNumberTied = MakeFixedLabel(page, "lblNumberTied", "Number Tied:", QRect(371, 3, 130, 23), tally, kHotLight);
-    lblcorrect = MakeFixedLabel(page, "lblcorrect", "Number correct:", QRect(371, 32, 130, 23), tally, kHotLight);
-    lblwrong = MakeFixedLabel(page, "lblwrong", "Number wrong:", QRect(371, 61, 130, 23), tally, kDarkShadow);
+    using widgets::TAutoSizeLabel;
+    lblNumberTied = MakeFixedLabel<TAutoSizeLabel>(page, "lblNumberTied", "Number Tied:", QRect(371, 3, 130, 23),
+                                                   tally, kHotLight);
+    lblcorrect = MakeFixedLabel<TAutoSizeLabel>(page, "lblcorrect", "Number correct:", QRect(371, 32, 130, 23),
+                                                tally, kHotLight);
+    lblwrong = MakeFixedLabel<TAutoSizeLabel>(page, "lblwrong", "Number wrong:", QRect(371, 61, 130, 23), tally,
+                                              kDarkShadow);
 
     btnSay = MakeButton(page, "btnSay", "Say It &Again", QRect(168, 246, 107, 25));
     btnPractice = MakeButton(page, "btnPractice", "&Practice Word", QRect(281, 246, 107, 25));

@@ -13,6 +13,7 @@
 
 #include "app/TWordHandler.h"
 #include "platform/xml/XmlDocument.h"
+#include "widgets/TAutoSizeLabel.h"
 #include "widgets/TDropDownComboBox.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TPictureControl.h"
@@ -91,9 +92,10 @@ public:
     // ---- The Lesson ----------------------------------------------------------------
     widgets::TPictureControl* JvSpecialImage = nullptr;
     widgets::TPictureControl* JvSpecialImage3 = nullptr;
-    QLabel* lblNumberTied = nullptr;
-    QLabel* lblcorrect = nullptr;
-    QLabel* lblwrong = nullptr;
+    // The tallies fit themselves to their captions (set them through these members).
+    widgets::TAutoSizeLabel* lblNumberTied = nullptr;
+    widgets::TAutoSizeLabel* lblcorrect = nullptr;
+    widgets::TAutoSizeLabel* lblwrong = nullptr;
     QPushButton* btnSay = nullptr;
     QPushButton* btnPractice = nullptr;
     QLineEdit* Edit2 = nullptr;

@@ -5,6 +5,7 @@
 
 #include <QAbstractButton>
 #include <QFontInfo>
+#include <QFontMetrics>
 #include <QTabBar>
 
 #include <optional>
@@ -209,7 +210,8 @@ TEST_F(FormTest, FontsAreSetInPixels)
 {
     EXPECT_EQ(form_->font().pixelSize(), 11);
     EXPECT_EQ(form_->btnStartTest->font().pixelSize(), 11);
-    for (const QLabel* tally : {form_->lblNumberTied, form_->lblcorrect, form_->lblwrong, form_->lblPractices}) {
+    for (const QLabel* tally : std::initializer_list<const QLabel*>{form_->lblNumberTied, form_->lblcorrect,
+                                                                     form_->lblwrong, form_->lblPractices}) {
         EXPECT_EQ(tally->font().pixelSize(), 19);
         EXPECT_TRUE(tally->font().bold());
     }
@@ -267,4 +269,18 @@ TEST_F(FormTest, EditorPageShowsItsHintsOtherPagesKeepThemUnshown)
     EXPECT_EQ(form_->kaOscilloscope->toolTip().toStdString(), "Visual Audio View");
     EXPECT_TRUE(form_->JvXPToolButton->toolTip().isEmpty());
     EXPECT_TRUE(form_->ExitPractice->toolTip().isEmpty());
+}
+
+TEST_F(FormTest, TalliesGrowWithTheirCaptionsFromWhereTheyStand)
+{
+    form_->lblcorrect->setText(QStringLiteral("Number correct:123456"));
+    EXPECT_EQ(form_->lblcorrect->pos(), QPoint(371, 32));
+    EXPECT_GE(form_->lblcorrect->width(),
+              QFontMetrics(form_->lblcorrect->font()).horizontalAdvance(QStringLiteral("Number correct:123456")));
+    EXPECT_GE(form_->lblcorrect->height(), QFontMetrics(form_->lblcorrect->font()).height());
+    if (std::filesystem::exists("/usr/share/wine/fonts/tahomabd.ttf")) {
+        const QFontInfo shown(form_->lblcorrect->font());
+        EXPECT_EQ(shown.family().toStdString(), "Tahoma");
+        EXPECT_TRUE(shown.bold());
+    }
 }
