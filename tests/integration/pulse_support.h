@@ -189,7 +189,8 @@ inline double correlation(const int16_t* a, const int16_t* b, size_t n)
 inline long findTemplate(const std::vector<int16_t>& capture, const int16_t* tmpl, size_t n, size_t from = 0)
 {
     for (size_t pos = from; pos + n <= capture.size(); pos += 2)
-        if (capture[pos] == tmpl[0] && capture[pos + 1] == tmpl[1] && correlation(&capture[pos], tmpl, n) > 0.99)
+        if (capture[pos] == tmpl[0] && capture[pos + 1] == tmpl[1] &&
+            correlation(&capture[pos], tmpl, n) > 0.99)
             return static_cast<long>(pos);
     // Not bit exact (a server that resamples or mixes): the best correlation above the
     // threshold within a second around the first sound.

@@ -25,7 +25,10 @@ constexpr double kThreshold = 0.99;
 // was. A rewind reaches back at most the sink's latency, which the keeper holds at 20 ms.
 constexpr size_t kMonitorStartLoss = 2 * 882;
 
-double ms(Clock::duration d) { return std::chrono::duration<double, std::milli>(d).count(); }
+double ms(Clock::duration d)
+{
+    return std::chrono::duration<double, std::milli>(d).count();
+}
 
 class PulseWaveTest : public ::testing::Test {
 protected:
@@ -43,7 +46,7 @@ protected:
         std::vector<Clock::time_point> done;
         std::vector<size_t> sizes;
         size_t written = 0;
-        MMRESULT failure = 0; // the first failing call
+        MMRESULT failure = 0;                // the first failing call
         uint64_t eventsAfterFirstSecond = 0; // completion events taken from the heap by then
         uint64_t eventsAtEnd = 0;
         HWAVEOUT handle = nullptr;
@@ -149,11 +152,11 @@ TEST_F(PulseWaveTest, KnownSignalArrivesWholeAtTheMonitor)
         worst = std::max(worst, std::abs(e));
     }
     const double jitter = std::sqrt(var / error.size());
-    std::cout << "[ figures  ] correlation " << whole << ", last 50 ms " << last << ", first "
-              << lost / 2 << " frames missed by the monitor"
+    std::cout << "[ figures  ] correlation " << whole << ", last 50 ms " << last << ", first " << lost / 2
+              << " frames missed by the monitor"
               << "; first write to first sample at the monitor " << latency
-              << " ms (parec's 10 ms fragments included); completion jitter " << jitter
-              << " ms rms, " << worst << " ms worst, over " << error.size() << " buffers\n";
+              << " ms (parec's 10 ms fragments included); completion jitter " << jitter << " ms rms, "
+              << worst << " ms worst, over " << error.size() << " buffers\n";
     RecordProperty("latency_ms", std::to_string(latency));
     RecordProperty("jitter_ms", std::to_string(jitter));
 }
@@ -195,7 +198,8 @@ TEST_F(PulseWaveTest, BuffersWrittenWithGapsEachPlayWholeAndInOrder)
         EXPECT_LE(lost, kMonitorStartLoss) << "buffer " << i << " lost its start";
         EXPECT_TRUE(std::equal(piece.begin() + lost, piece.end(), capture.begin() + at + lost))
             << "buffer " << i << " did not play whole to its end";
-        std::cout << "[ figures  ] buffer " << i << ": " << lost / 2 << " frames missed at its start by the monitor\n";
+        std::cout << "[ figures  ] buffer " << i << ": " << lost / 2
+                  << " frames missed at its start by the monitor\n";
         from = at + piece.size();
     }
 }
@@ -214,7 +218,8 @@ TEST_F(PulseWaveTest, RecordingOfTheFedMicrophoneMatchesTheFile)
         out.write(reinterpret_cast<const char*>(&format), 16);
         out.write("data", 4);
         put32(static_cast<uint32_t>(signal.size() * 2));
-        out.write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size() * 2));
+        out.write(reinterpret_cast<const char*>(signal.data()),
+                  static_cast<std::streamsize>(signal.size() * 2));
     }
     HWAVEIN h = nullptr;
     ASSERT_EQ(waveInOpen(&h, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NOERROR);
@@ -239,7 +244,8 @@ TEST_F(PulseWaveTest, RecordingOfTheFedMicrophoneMatchesTheFile)
     ASSERT_EQ(waveInStart(h), MMSYSERR_NOERROR);
     pumpFor(std::chrono::milliseconds(200));
     const pid_t feeder = spawn({"paplay", "-d", "lexorin_mic_feed", file}, nullptr);
-    ASSERT_TRUE(pumpUntil([&] { return waitpid(feeder, nullptr, WNOHANG) == feeder; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        pumpUntil([&] { return waitpid(feeder, nullptr, WNOHANG) == feeder; }, std::chrono::seconds(20)));
     pumpFor(std::chrono::milliseconds(500));
     recording = false;
     EXPECT_EQ(waveInReset(h), MMSYSERR_NOERROR);

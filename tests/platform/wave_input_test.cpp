@@ -110,7 +110,8 @@ TEST_F(WaveInTest, RecordsTheMicrophoneFileInExactBuffersThenSilence)
     ASSERT_TRUE(pumpUntil([&] { return recorded.size() >= 16000; }));
     ASSERT_GE(recorded.size(), 16000u);
     EXPECT_TRUE(std::equal(data.begin(), data.end(), recorded.begin()));
-    EXPECT_TRUE(std::all_of(recorded.begin() + 12000, recorded.begin() + 16000, [](char c) { return c == 0; }));
+    EXPECT_TRUE(
+        std::all_of(recorded.begin() + 12000, recorded.begin() + 16000, [](char c) { return c == 0; }));
     closeAll(h, bufs);
 }
 

@@ -16,7 +16,8 @@ protected:
     HWAVEOUT open()
     {
         HWAVEOUT h = nullptr;
-        EXPECT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NOERROR);
+        EXPECT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW),
+                  MMSYSERR_NOERROR);
         return h;
     }
     // n buffers of distinct sizes and contents.
@@ -168,7 +169,7 @@ TEST_F(WaveOutTest, LateMessagesAfterCloseCarryOnlyTheHeaderValue)
         for (auto& b : bufs)
             addresses.push_back(&b->hdr);
         closeAll(h, bufs);
-    } // freed
+    }                                      // freed
     EXPECT_EQ(rec.count(MM_WOM_DONE), 0u); // nothing was handled inside the calls
     ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WOM_DONE) == 5; }));
     EXPECT_EQ(rec.of(MM_WOM_DONE), addresses);

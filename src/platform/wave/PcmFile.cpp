@@ -135,8 +135,8 @@ std::vector<char> ConvertPcm(const WAVEFORMATEX& from, const std::vector<char>& 
     if (std::memcmp(&from, &to, 16) == 0)
         return data;
     const size_t inFrames = data.size() / from.nBlockAlign;
-    const size_t outFrames = static_cast<size_t>(static_cast<double>(inFrames) * to.nSamplesPerSec /
-                                                 from.nSamplesPerSec);
+    const size_t outFrames =
+        static_cast<size_t>(static_cast<double>(inFrames) * to.nSamplesPerSec / from.nSamplesPerSec);
     std::vector<char> out(outFrames * to.nBlockAlign);
     const size_t inBytes = from.wBitsPerSample / 8;
     const size_t outBytes = to.wBitsPerSample / 8;

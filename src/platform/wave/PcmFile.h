@@ -14,7 +14,6 @@ namespace platform::wave {
 bool ReadPcmWave(const std::filesystem::path& file, WAVEFORMATEX& format, std::vector<char>& data);
 bool ParsePcmWave(const char* bytes, size_t size, WAVEFORMATEX& format, std::vector<char>& data);
 
-std::vector<char> ConvertPcm(const WAVEFORMATEX& from, const std::vector<char>& data,
-                             const WAVEFORMATEX& to);
+std::vector<char> ConvertPcm(const WAVEFORMATEX& from, const std::vector<char>& data, const WAVEFORMATEX& to);
 
 } // namespace platform::wave

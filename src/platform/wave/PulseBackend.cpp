@@ -58,11 +58,20 @@ bool toSampleSpec(const WAVEFORMATEX& f, pa_sample_spec& ss)
         ss.format = PA_SAMPLE_FLOAT32LE;
     else
         switch (f.wBitsPerSample) {
-        case 8: ss.format = PA_SAMPLE_U8; break;
-        case 16: ss.format = PA_SAMPLE_S16LE; break;
-        case 24: ss.format = PA_SAMPLE_S24LE; break;
-        case 32: ss.format = PA_SAMPLE_S32LE; break;
-        default: return false;
+        case 8:
+            ss.format = PA_SAMPLE_U8;
+            break;
+        case 16:
+            ss.format = PA_SAMPLE_S16LE;
+            break;
+        case 24:
+            ss.format = PA_SAMPLE_S24LE;
+            break;
+        case 32:
+            ss.format = PA_SAMPLE_S32LE;
+            break;
+        default:
+            return false;
         }
     ss.rate = f.nSamplesPerSec;
     ss.channels = static_cast<uint8_t>(f.nChannels);
@@ -171,9 +180,8 @@ MMRESULT Connection::connect()
         return MMSYSERR_NODRIVER;
     if (pa_threaded_mainloop_start(loop_) < 0)
         return MMSYSERR_NOMEM;
-    const bool settled = waitUntil(loop_, [this] {
-        return state_ == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state_);
-    });
+    const bool settled =
+        waitUntil(loop_, [this] { return state_ == PA_CONTEXT_READY || !PA_CONTEXT_IS_GOOD(state_); });
     if (!settled || state_ != PA_CONTEXT_READY)
         return MMSYSERR_NODRIVER;
     return MMSYSERR_NOERROR;
@@ -222,9 +230,8 @@ public:
         pa_threaded_mainloop_unlock(conn_->loop());
         if (rc)
             return rc;
-        const bool settled = waitUntil(conn_->loop(), [this] {
-            return !stream_ || pa_stream_get_state(stream_) != PA_STREAM_CREATING;
-        });
+        const bool settled = waitUntil(
+            conn_->loop(), [this] { return !stream_ || pa_stream_get_state(stream_) != PA_STREAM_CREATING; });
         pa_threaded_mainloop_lock(conn_->loop());
         MMRESULT result = MMSYSERR_NOERROR;
         if (!settled)
@@ -335,7 +342,8 @@ protected:
 
 class PulseOutput final : public PulseStream<OutputDevice> {
 public:
-    PulseOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, std::shared_ptr<Connection> conn)
+    PulseOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel,
+                std::shared_ptr<Connection> conn)
         : PulseStream(f, std::move(channel), std::move(conn), true)
     {
     }
@@ -488,15 +496,16 @@ private:
         completeUpTo(played_);
     }
 
-    uint64_t played_ = 0;  // stream position heard
-    uint64_t readPos_ = 0; // stream position the sink has read
+    uint64_t played_ = 0;             // stream position heard
+    uint64_t readPos_ = 0;            // stream position the sink has read
     Clock::time_point readHeardAt_{}; // when readPos_ will have been heard
     bool paused_ = false;
 };
 
 class PulseInput final : public PulseStream<InputDevice> {
 public:
-    PulseInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, std::shared_ptr<Connection> conn)
+    PulseInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel,
+               std::shared_ptr<Connection> conn)
         : PulseStream(f, std::move(channel), std::move(conn), false)
     {
     }

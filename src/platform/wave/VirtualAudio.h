@@ -79,7 +79,7 @@ public:
         uint64_t vanishAt = UINT64_MAX;
         uint64_t stallAt = UINT64_MAX;
         std::chrono::milliseconds stallTimeout{3000};
-        uint64_t clip = 0; // output: openId of its entry in played()
+        uint64_t clip = 0;            // output: openId of its entry in played()
         std::vector<char> microphone; // input: the file in the format asked
         bool loopMicrophone = false;  // input: a tone repeats its second of audio
     };

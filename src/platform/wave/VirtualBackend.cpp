@@ -77,8 +77,8 @@ public:
 class VirtualOutput final : public OutputDevice, public Vanishable {
 public:
     VirtualOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
-        : OutputDevice(f, std::move(channel), true), pacer_(f), clip_(plan.clip),
-          limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+        : OutputDevice(f, std::move(channel), true), pacer_(f),
+          clip_(plan.clip), limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
     {
         worker_ = std::thread([this] { run(); });
     }
@@ -120,7 +120,11 @@ public:
         pacer_.restart();
         return MMSYSERR_NOERROR;
     }
-    void shutdown() override { stop_ = true; wake_.notify_all(); }
+    void shutdown() override
+    {
+        stop_ = true;
+        wake_.notify_all();
+    }
     void vanish() override
     {
         std::lock_guard lock(mutex_);
@@ -141,9 +145,8 @@ private:
             }
             const uint64_t n = limits_.cap(pacer_.due(VirtualAudio::instance().speed(), unsent()));
             if (n > 0) {
-                send(static_cast<size_t>(n), [this](const char* p, size_t k) {
-                    VirtualAudio::instance().recordPlayed(clip_, p, k);
-                });
+                send(static_cast<size_t>(n),
+                     [this](const char* p, size_t k) { VirtualAudio::instance().recordPlayed(clip_, p, k); });
                 limits_.moved += n;
                 VirtualAudio::instance().countMoved(Direction::Output, n);
                 completeUpTo(sentPos_);
@@ -182,7 +185,8 @@ class VirtualInput final : public InputDevice, public Vanishable {
 public:
     VirtualInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
         : InputDevice(f, std::move(channel), false), pacer_(f), mic_(std::move(plan.microphone)),
-          loop_(plan.loopMicrophone && !mic_.empty()), limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+          loop_(plan.loopMicrophone && !mic_.empty()), limits_{0, plan.vanishAt, plan.stallAt,
+                                                               plan.stallTimeout}
     {
         worker_ = std::thread([this] { run(); });
     }
@@ -228,7 +232,11 @@ public:
         micPos_ = 0;
         return MMSYSERR_NOERROR;
     }
-    void shutdown() override { stop_ = true; wake_.notify_all(); }
+    void shutdown() override
+    {
+        stop_ = true;
+        wake_.notify_all();
+    }
     void vanish() override
     {
         std::lock_guard lock(mutex_);
@@ -373,7 +381,10 @@ VirtualBackendImpl& impl()
 
 } // namespace
 
-Backend& VirtualBackend() { return impl(); }
+Backend& VirtualBackend()
+{
+    return impl();
+}
 
 VirtualAudio& VirtualAudio::instance()
 {
@@ -484,7 +495,10 @@ void VirtualAudio::vanishAfter(Direction d, uint64_t bytes)
     vanishAt_[static_cast<int>(d)] = bytes;
 }
 
-void VirtualAudio::vanishNow() { impl().vanishAll(); }
+void VirtualAudio::vanishNow()
+{
+    impl().vanishAll();
+}
 
 void VirtualAudio::stallAfter(Direction d, uint64_t bytes)
 {

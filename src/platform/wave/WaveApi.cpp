@@ -59,11 +59,14 @@ Registry<InputDevice>& inputs()
     return r;
 }
 
-Backend& backend() { return CurrentBackend() == BackendKind::Virtual ? VirtualBackend() : PulseBackend(); }
+Backend& backend()
+{
+    return CurrentBackend() == BackendKind::Virtual ? VirtualBackend() : PulseBackend();
+}
 
 // The checks shared by waveOutOpen and waveInOpen.
-MMRESULT checkOpen(uint32_t deviceId, const WAVEFORMATEX* format, DWORD_PTR callback,
-                   uint32_t flags, uint32_t deviceCount, std::shared_ptr<NotifyChannel>& channel)
+MMRESULT checkOpen(uint32_t deviceId, const WAVEFORMATEX* format, DWORD_PTR callback, uint32_t flags,
+                   uint32_t deviceCount, std::shared_ptr<NotifyChannel>& channel)
 {
     if (!format)
         return MMSYSERR_INVALPARAM;
@@ -115,8 +118,14 @@ template <class Device, class Handle> MMRESULT closeDevice(Registry<Device>& r, 
 
 } // namespace
 
-void UseVirtualBackend() { chosenBackend = static_cast<int>(BackendKind::Virtual); }
-void UsePulseBackend() { chosenBackend = static_cast<int>(BackendKind::Pulse); }
+void UseVirtualBackend()
+{
+    chosenBackend = static_cast<int>(BackendKind::Virtual);
+}
+void UsePulseBackend()
+{
+    chosenBackend = static_cast<int>(BackendKind::Pulse);
+}
 
 BackendKind CurrentBackend()
 {
@@ -136,9 +145,8 @@ bool IsPlayableFormat(const WAVEFORMATEX& f)
 {
     if (f.nChannels < 1 || f.nChannels > 32 || f.nSamplesPerSec < 1 || f.nSamplesPerSec > 384000)
         return false;
-    const bool pcm = f.wFormatTag == WAVE_FORMAT_PCM &&
-                     (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 || f.wBitsPerSample == 24 ||
-                      f.wBitsPerSample == 32);
+    const bool pcm = f.wFormatTag == WAVE_FORMAT_PCM && (f.wBitsPerSample == 8 || f.wBitsPerSample == 16 ||
+                                                         f.wBitsPerSample == 24 || f.wBitsPerSample == 32);
     const bool flt = f.wFormatTag == WAVE_FORMAT_IEEE_FLOAT && f.wBitsPerSample == 32;
     return (pcm || flt) && f.nBlockAlign == f.nChannels * (f.wBitsPerSample / 8);
 }
@@ -147,8 +155,8 @@ bool IsPlayableFormat(const WAVEFORMATEX& f)
 
 using namespace platform::wave;
 
-MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                     DWORD_PTR dwCallback, DWORD_PTR /*dwInstance*/, uint32_t fdwOpen)
+MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                     DWORD_PTR /*dwInstance*/, uint32_t fdwOpen)
 {
     Backend& b = backend();
     std::shared_ptr<NotifyChannel> channel;
@@ -194,7 +202,8 @@ MMRESULT waveOutReset(HWAVEOUT hwo)
 
 MMRESULT waveOutPause(HWAVEOUT hwo)
 {
-    return withDevice(outputs(), hwo, [](OutputDevice& d) { return d.lost() ? MMSYSERR_NODRIVER : d.pause(); });
+    return withDevice(outputs(), hwo,
+                      [](OutputDevice& d) { return d.lost() ? MMSYSERR_NODRIVER : d.pause(); });
 }
 
 MMRESULT waveOutRestart(HWAVEOUT hwo)
@@ -203,12 +212,18 @@ MMRESULT waveOutRestart(HWAVEOUT hwo)
                       [](OutputDevice& d) { return d.lost() ? MMSYSERR_NODRIVER : d.restart(); });
 }
 
-MMRESULT waveOutClose(HWAVEOUT hwo) { return closeDevice(outputs(), hwo, MM_WOM_CLOSE); }
+MMRESULT waveOutClose(HWAVEOUT hwo)
+{
+    return closeDevice(outputs(), hwo, MM_WOM_CLOSE);
+}
 
-uint32_t waveOutGetNumDevs() { return backend().outputCount(); }
+uint32_t waveOutGetNumDevs()
+{
+    return backend().outputCount();
+}
 
-MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                    DWORD_PTR dwCallback, DWORD_PTR /*dwInstance*/, uint32_t fdwOpen)
+MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                    DWORD_PTR /*dwInstance*/, uint32_t fdwOpen)
 {
     Backend& b = backend();
     std::shared_ptr<NotifyChannel> channel;
@@ -262,6 +277,12 @@ MMRESULT waveInReset(HWAVEIN hwi)
     return withDevice(inputs(), hwi, [](InputDevice& d) { return d.reset(); });
 }
 
-MMRESULT waveInClose(HWAVEIN hwi) { return closeDevice(inputs(), hwi, MM_WIM_CLOSE); }
+MMRESULT waveInClose(HWAVEIN hwi)
+{
+    return closeDevice(inputs(), hwi, MM_WIM_CLOSE);
+}
 
-uint32_t waveInGetNumDevs() { return backend().inputCount(); }
+uint32_t waveInGetNumDevs()
+{
+    return backend().inputCount();
+}

@@ -58,9 +58,9 @@ constexpr uint32_t WHDR_INQUEUE = 0x00000010;   // queued in the device
 constexpr uint32_t WAVE_MAPPER = 0xFFFFFFFFu; // the default device (also passed as -1)
 
 // waveOutOpen / waveInOpen flags.
-constexpr uint32_t WAVE_FORMAT_QUERY = 0x0001; // only test the format, open nothing
-constexpr uint32_t WAVE_MAPPED = 0x0004;       // device number is a mapped device (0 = default)
-constexpr uint32_t CALLBACK_NULL = 0x00000000; // no messages
+constexpr uint32_t WAVE_FORMAT_QUERY = 0x0001;   // only test the format, open nothing
+constexpr uint32_t WAVE_MAPPED = 0x0004;         // device number is a mapped device (0 = default)
+constexpr uint32_t CALLBACK_NULL = 0x00000000;   // no messages
 constexpr uint32_t CALLBACK_WINDOW = 0x00010000; // dwCallback is a WaveNotifyWindow*
 constexpr uint32_t CALLBACK_TYPEMASK = 0x00070000;
 
@@ -107,8 +107,8 @@ private:
 };
 
 // Output.
-MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                     DWORD_PTR dwCallback, DWORD_PTR dwInstance, uint32_t fdwOpen);
+MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                     DWORD_PTR dwInstance, uint32_t fdwOpen);
 MMRESULT waveOutPrepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveOutUnprepareHeader(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh);
@@ -119,8 +119,8 @@ MMRESULT waveOutClose(HWAVEOUT hwo);
 uint32_t waveOutGetNumDevs();
 
 // Input.
-MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
-                    DWORD_PTR dwCallback, DWORD_PTR dwInstance, uint32_t fdwOpen);
+MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx, DWORD_PTR dwCallback,
+                    DWORD_PTR dwInstance, uint32_t fdwOpen);
 MMRESULT waveInPrepareHeader(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInAddBuffer(HWAVEIN hwi, WAVEHDR* pwh, uint32_t cbwh);
 MMRESULT waveInStart(HWAVEIN hwi);

@@ -26,8 +26,7 @@ WAVEHDR* HeaderFifo::pop()
     return h;
 }
 
-WaveDevice::WaveDevice(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
-                       bool output)
+WaveDevice::WaveDevice(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel, bool output)
     : format_(format), channel_(std::move(channel)), doneMsg_(output ? MM_WOM_DONE : MM_WIM_DATA)
 {
 }
@@ -99,8 +98,7 @@ MMRESULT OutputDevice::write(WAVEHDR* h)
 
 void OutputDevice::completeUpTo(uint64_t played)
 {
-    while (!queue_.empty() && queue_.front()->reserved <= played &&
-           queue_.front()->reserved <= sentPos_) {
+    while (!queue_.empty() && queue_.front()->reserved <= played && queue_.front()->reserved <= sentPos_) {
         WAVEHDR* h = queue_.front();
         if (sending_ == h)
             sending_ = h->lpNext;

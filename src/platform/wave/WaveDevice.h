@@ -88,8 +88,8 @@ protected:
     // Returns all headers and starts a new stream position at 0.
     void returnAllAndRestart();
 
-    uint64_t queuedEnd_ = 0; // stream position after the last header written
-    uint64_t sentPos_ = 0;   // stream position handed to the backend
+    uint64_t queuedEnd_ = 0;     // stream position after the last header written
+    uint64_t sentPos_ = 0;       // stream position handed to the backend
     WAVEHDR* sending_ = nullptr; // header holding sentPos_ (null when all is sent)
 };
 

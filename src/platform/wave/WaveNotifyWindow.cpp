@@ -103,7 +103,10 @@ void NotifyChannel::detach()
     target_ = nullptr;
 }
 
-uint64_t NotifyEventAllocations() { return pool().allocations(); }
+uint64_t NotifyEventAllocations()
+{
+    return pool().allocations();
+}
 
 } // namespace platform::wave
 
@@ -113,7 +116,10 @@ WaveNotifyWindow::WaveNotifyWindow(Handler handler, QObject* parent)
 {
 }
 
-WaveNotifyWindow::~WaveNotifyWindow() { channel_->detach(); }
+WaveNotifyWindow::~WaveNotifyWindow()
+{
+    channel_->detach();
+}
 
 bool WaveNotifyWindow::event(QEvent* e)
 {
