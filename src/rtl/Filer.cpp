@@ -168,6 +168,52 @@ void Apply(const TSetterCollector::Setter& setter, TValueKind kind, TPropertyRea
 
 } // namespace
 
+TLayoutWriter::TLayoutWriter() : stream_(std::make_unique<TMemoryStream>())
+{
+    stream_->WriteBuffer(kSignature, sizeof kSignature);
+}
+
+TLayoutWriter& TLayoutWriter::Integer(const std::string& name, int32_t value)
+{
+    WriteName(*stream_, name);
+    WriteU8(*stream_, uint8_t(TValueKind::vaInt32));
+    WriteU32(*stream_, static_cast<uint32_t>(value));
+    return *this;
+}
+
+TLayoutWriter& TLayoutWriter::Boolean(const std::string& name, bool value)
+{
+    WriteName(*stream_, name);
+    WriteU8(*stream_, uint8_t(value ? TValueKind::vaTrue : TValueKind::vaFalse));
+    return *this;
+}
+
+TLayoutWriter& TLayoutWriter::String(const std::string& name, const std::string& value)
+{
+    return Value(name, TValueKind::vaString, value.data(), static_cast<uint32_t>(value.size()));
+}
+
+TLayoutWriter& TLayoutWriter::Binary(const std::string& name, const void* data, uint32_t size)
+{
+    return Value(name, TValueKind::vaBinary, data, size);
+}
+
+TLayoutWriter& TLayoutWriter::Value(const std::string& name, TValueKind kind, const void* data, uint32_t size)
+{
+    WriteName(*stream_, name);
+    WriteU8(*stream_, uint8_t(kind));
+    WriteU32(*stream_, size);
+    stream_->WriteBuffer(data, static_cast<int32_t>(size));
+    return *this;
+}
+
+TStream& TLayoutWriter::Finish()
+{
+    WriteU8(*stream_, 0);
+    stream_->SetPosition(0);
+    return *stream_;
+}
+
 void WriteProperties(TStream& stream, TPersistent& object)
 {
     stream.WriteBuffer(kSignature, sizeof kSignature);

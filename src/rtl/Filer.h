@@ -2,6 +2,8 @@
 
 #include "rtl/Persistent.h"
 
+#include <memory>
+
 namespace rtl {
 
 class TStream;
@@ -18,5 +20,26 @@ void WriteProperties(TStream& stream, TPersistent& object);
 // property of the same name. A malformed stream, an unknown name or a value of the wrong
 // kind raises EFilerError; values read before the fault stay set.
 void ReadProperties(TStream& stream, TPersistent& object);
+
+} // namespace rtl
+
+namespace rtl {
+
+// Builds a stored-property stream by hand, the way a stored window layout holds a
+// component's design-time values. The result is read with TComponent::ReadState.
+class TLayoutWriter {
+public:
+    TLayoutWriter();
+    TLayoutWriter& Integer(const std::string& name, int32_t value);
+    TLayoutWriter& Boolean(const std::string& name, bool value);
+    TLayoutWriter& String(const std::string& name, const std::string& value);
+    TLayoutWriter& Binary(const std::string& name, const void* data, uint32_t size);
+    // The finished stream, positioned at its start.
+    TStream& Finish();
+
+private:
+    TLayoutWriter& Value(const std::string& name, TValueKind kind, const void* data, uint32_t size);
+    std::unique_ptr<TStream> stream_;
+};
 
 } // namespace rtl

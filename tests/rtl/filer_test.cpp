@@ -139,3 +139,21 @@ TEST(Persistent, AssignCopiesSameKindAndRejectsOthers)
     EXPECT_THROW(b.Assign(&device), EConvertError);
     EXPECT_THROW(b.Assign(nullptr), EConvertError);
 }
+
+TEST(StoredProperties, HandBuiltLayoutReadsLikeAWrittenOne)
+{
+    TBlob blob;
+    for (int i = 0; i < 16; ++i)
+        blob.bytes[i] = static_cast<uint8_t>(255 - i);
+    TLayoutWriter layout;
+    layout.Integer("BufferSize", 22050).Boolean("AutoOpen", false).String("Caption", "Scope");
+    layout.Binary("Format.Data", blob.bytes.data(), 16);
+
+    TDevice d(nullptr);
+    d.ReadState(layout.Finish());
+    EXPECT_EQ(d.bufferSize, 22050);
+    EXPECT_FALSE(d.autoOpen);
+    EXPECT_EQ(d.caption, "Scope");
+    EXPECT_EQ(d.format.bytes, blob.bytes);
+    EXPECT_TRUE(d.loadedSawValues);
+}
