@@ -204,6 +204,41 @@ TEST_F(PulseWaveTest, BuffersWrittenWithGapsEachPlayWholeAndInOrder)
     }
 }
 
+TEST_F(PulseWaveTest, ShortClipsOneAfterAnotherEachPlayToTheirEnd)
+{
+    // Spelling a word: a letter clip after another, each on a freshly opened device that is
+    // closed as soon as its last buffer is reported.
+    MonitorRecorder monitor;
+    ASSERT_TRUE(monitor.waitUntilRunning());
+    std::vector<std::vector<int16_t>> clips;
+    std::vector<double> spans;
+    for (uint32_t i = 0; i < 8; ++i) {
+        clips.push_back(noise(2205 + 441 * i, 300 + i)); // 50 to 120 ms
+        const auto started = Clock::now();
+        const Playback p = play(clips.back());
+        ASSERT_EQ(p.failure, 0u);
+        ASSERT_EQ(p.done.size(), p.written);
+        spans.push_back(ms(Clock::now() - started) - clips.back().size() * 1000.0 / 2 / 44100);
+    }
+    pumpFor(std::chrono::milliseconds(200));
+    monitor.stop();
+    const auto capture = monitor.samples();
+    size_t from = 0;
+    for (size_t i = 0; i < clips.size(); ++i) {
+        const long at = align(capture, clips[i], from);
+        ASSERT_GE(at, 0) << "clip " << i << " never played";
+        ASSERT_LE(at + clips[i].size(), capture.size());
+        const size_t lost = leadingLoss(capture, at, clips[i]);
+        EXPECT_LE(lost, kMonitorStartLoss);
+        EXPECT_TRUE(std::equal(clips[i].begin() + lost, clips[i].end(), capture.begin() + at + lost))
+            << "clip " << i << " was cut short";
+        from = at + clips[i].size();
+    }
+    std::sort(spans.begin(), spans.end());
+    std::cout << "[ figures  ] open, play and close of a short clip takes its length + "
+              << spans[spans.size() / 2] << " ms (median of " << spans.size() << ")\n";
+}
+
 TEST_F(PulseWaveTest, RecordingOfTheFedMicrophoneMatchesTheFile)
 {
     const auto signal = noise(2 * 44100, 11);
