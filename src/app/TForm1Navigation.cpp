@@ -54,11 +54,11 @@ void TForm1::ApplyUiState(bool recordOn, bool stopOn, bool playOn)
     btnStop->setEnabled(stopOn);
     btnPlay->setEnabled(playOn);
 
-    for (QWidget* control : {static_cast<QWidget*>(btnSay), static_cast<QWidget*>(SayItAgain),
-                             static_cast<QWidget*>(btnCheckIt), static_cast<QWidget*>(btnPractice),
-                             static_cast<QWidget*>(Edit2), static_cast<QWidget*>(JvXPToolButton),
-                             static_cast<QWidget*>(edWord1), static_cast<QWidget*>(edWord2),
-                             static_cast<QWidget*>(edWord3)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(btnSay), static_cast<QWidget*>(SayItAgain), static_cast<QWidget*>(btnCheckIt),
+          static_cast<QWidget*>(btnPractice), static_cast<QWidget*>(Edit2),
+          static_cast<QWidget*>(JvXPToolButton), static_cast<QWidget*>(edWord1),
+          static_cast<QWidget*>(edWord2), static_cast<QWidget*>(edWord3)})
         control->setEnabled(playOn);
 
     // A control that is not showing cannot take the focus: the step then fails and is

@@ -14,8 +14,8 @@ TControlEvents::TControlEvents(QWidget* control) : QObject(control)
 
 TControlEvents* TControlEvents::Of(QWidget* control)
 {
-    auto* events = control->findChild<TControlEvents*>(QStringLiteral("TControlEvents"),
-                                                       Qt::FindDirectChildrenOnly);
+    auto* events =
+        control->findChild<TControlEvents*>(QStringLiteral("TControlEvents"), Qt::FindDirectChildrenOnly);
     return events ? events : new TControlEvents(control); // owned by the control
 }
 

@@ -39,8 +39,7 @@ public:
 
     // Runs a user's page-switching input: asks OnChanging, and when it allows,
     // runs the input and tells OnChange if the page did change.
-    template <class Input>
-    bool UserChange(Input&& input)
+    template <class Input> bool UserChange(Input&& input)
     {
         if (!AllowChange())
             return false;
@@ -55,8 +54,7 @@ private:
     void AddSwitchKeys();
     void SwitchPage(int step);
     bool AllowChange();
-    template <class Input>
-    void RunInput(Input&& input)
+    template <class Input> void RunInput(Input&& input)
     {
         const int before = currentIndex();
         input();

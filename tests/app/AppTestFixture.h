@@ -60,7 +60,10 @@ protected:
 
     std::filesystem::path Path(const std::string& relative) const { return dir_ / relative; }
 
-    void MakeFolder(const std::string& relative) const { std::filesystem::create_directories(Path(relative)); }
+    void MakeFolder(const std::string& relative) const
+    {
+        std::filesystem::create_directories(Path(relative));
+    }
 
     void WriteFile(const std::string& relative, const std::string& bytes = "RIFF") const
     {

@@ -52,7 +52,8 @@ TEST_F(ErrorBoxTest, AnErrorEscapingATimerIsShownAndTheLoopGoesOn)
     bool later = false;
     QTimer::singleShot(5, [&] { later = true; });
     QTRY_VERIFY(later);
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Error), std::vector<std::string>{"Invalid file format. (timer)"});
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Error),
+              std::vector<std::string>{"Invalid file format. (timer)"});
 }
 
 TEST_F(ErrorBoxTest, ErrorsWhileABoxIsOpenWaitAndShowOneBoxAtATime)

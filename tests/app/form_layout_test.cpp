@@ -14,8 +14,8 @@ namespace {
 
 struct ControlRow {
     const char* name;
-    const char* kind;    // Qt class the control is (or derives from)
-    const char* parent;  // object name of the parent widget
+    const char* kind;   // Qt class the control is (or derives from)
+    const char* parent; // object name of the parent widget
     std::optional<const char*> caption;
     int left, top;
     int width = -1, height = -1; // -1: the widget's default
@@ -120,9 +120,14 @@ TEST_F(FormTest, EveryControlOfTheLayoutHasItsKindCaptionPlaceSizeStateAndHint)
 TEST_F(FormTest, ControlsAreTheWindowsPublicMembersUnderTheirLayoutNames)
 {
     const std::pair<QWidget*, const char*> members[] = {
-        {form_->btnCheckIt, "btnCheckIt"}, {form_->cbLessions, "cbLessions"}, {form_->edWord1, "edWord1"},
-        {form_->T4abSheet, "T4abSheet"},   {form_->Panel1, "Panel1"},         {form_->lblwrong, "lblwrong"},
-        {form_->ExitPractice, "ExitPractice"}, {form_->MemoLessons, "MemoLessons"},
+        {form_->btnCheckIt, "btnCheckIt"},
+        {form_->cbLessions, "cbLessions"},
+        {form_->edWord1, "edWord1"},
+        {form_->T4abSheet, "T4abSheet"},
+        {form_->Panel1, "Panel1"},
+        {form_->lblwrong, "lblwrong"},
+        {form_->ExitPractice, "ExitPractice"},
+        {form_->MemoLessons, "MemoLessons"},
     };
     for (const auto& [widget, name] : members) {
         ASSERT_NE(widget, nullptr) << name;
@@ -163,21 +168,22 @@ TEST_F(FormTest, WindowIsFixedSizeWithItsCaptionAndFourPagesInOrder)
 
 TEST_F(FormTest, StartMemoAndEditorInstructionsReadWordForWord)
 {
-    const std::string start = "Quorbel Lexorin\n"
-                              "\n"
-                              "Lexorin was developed to help teachers and parents to train there children to "
-                              "spell. It was designed to\n"
-                              "take the least amount of effort from the teachers and parents and provides a very "
-                              "independent environment for\n"
-                              "the children to learn in.\n"
-                              "\n"
-                              "Instructions:\n"
-                              "\n"
-                              "To create new lessons click on the Lesson Editor Button and follow instructions.\n"
-                              "\n"
-                              "To start a lesson, select the lesson name from the Lesson drop down box. Create a "
-                              "new Player if necessary.\n"
-                              "Select the Player from the Player drop down box. Press Start Test.";
+    const std::string start =
+        "Quorbel Lexorin\n"
+        "\n"
+        "Lexorin was developed to help teachers and parents to train there children to "
+        "spell. It was designed to\n"
+        "take the least amount of effort from the teachers and parents and provides a very "
+        "independent environment for\n"
+        "the children to learn in.\n"
+        "\n"
+        "Instructions:\n"
+        "\n"
+        "To create new lessons click on the Lesson Editor Button and follow instructions.\n"
+        "\n"
+        "To start a lesson, select the lesson name from the Lesson drop down box. Create a "
+        "new Player if necessary.\n"
+        "Select the Player from the Player drop down box. Press Start Test.";
     EXPECT_EQ(form_->MemoStart->toPlainText().toStdString(), start);
     EXPECT_TRUE(form_->MemoStart->isReadOnly());
 
@@ -211,7 +217,7 @@ TEST_F(FormTest, FontsAreSetInPixels)
     EXPECT_EQ(form_->font().pixelSize(), 11);
     EXPECT_EQ(form_->btnStartTest->font().pixelSize(), 11);
     for (const QLabel* tally : std::initializer_list<const QLabel*>{form_->lblNumberTied, form_->lblcorrect,
-                                                                     form_->lblwrong, form_->lblPractices}) {
+                                                                    form_->lblwrong, form_->lblPractices}) {
         EXPECT_EQ(tally->font().pixelSize(), 19);
         EXPECT_TRUE(tally->font().bold());
     }
@@ -231,10 +237,12 @@ TEST_F(FormTest, FontsAreSetInPixels)
 TEST_F(FormTest, AcceleratorsFollowTheAmpersandMarks)
 {
     const std::pair<QAbstractButton*, int> marked[] = {
-        {form_->btnNewChild, Qt::Key_P},     {form_->btnStartPractice, Qt::Key_P}, {form_->btnStartTest, Qt::Key_T},
-        {form_->btnAddLesson, Qt::Key_N},    {form_->btnRecord, Qt::Key_R},        {form_->btnStop, Qt::Key_S},
-        {form_->btnSay, Qt::Key_A},          {form_->btnPractice, Qt::Key_P},      {form_->btnCheckIt, Qt::Key_C},
-        {form_->SayItAgain, Qt::Key_S},      {form_->btnReturnToTest, Qt::Key_R},
+        {form_->btnNewChild, Qt::Key_P},     {form_->btnStartPractice, Qt::Key_P},
+        {form_->btnStartTest, Qt::Key_T},    {form_->btnAddLesson, Qt::Key_N},
+        {form_->btnRecord, Qt::Key_R},       {form_->btnStop, Qt::Key_S},
+        {form_->btnSay, Qt::Key_A},          {form_->btnPractice, Qt::Key_P},
+        {form_->btnCheckIt, Qt::Key_C},      {form_->SayItAgain, Qt::Key_S},
+        {form_->btnReturnToTest, Qt::Key_R},
     };
     for (const auto& [button, key] : marked)
         EXPECT_EQ(button->shortcut(), QKeySequence(QKeyCombination(Qt::AltModifier, Qt::Key(key))))
@@ -242,7 +250,8 @@ TEST_F(FormTest, AcceleratorsFollowTheAmpersandMarks)
     EXPECT_TRUE(form_->btnNext->shortcut().isEmpty());
 
     // A real Alt+N on the editor page presses "&New Lesson"; whatever box it opens is cancelled.
-    platform::ScopedDialogResponder cancel([](const platform::DialogRequest&) { return platform::DialogAnswer{}; });
+    platform::ScopedDialogResponder cancel(
+        [](const platform::DialogRequest&) { return platform::DialogAnswer{}; });
     Show();
     form_->PageControl1->setCurrentWidget(form_->TabSheet2);
     int clicks = 0;
@@ -258,9 +267,9 @@ TEST_F(FormTest, AcceleratorsFollowTheAmpersandMarks)
 
 TEST_F(FormTest, CaptionlessButtonsHaveAccessibleNames)
 {
-    for (const QWidget* button : {static_cast<QWidget*>(form_->btnPlay), static_cast<QWidget*>(form_->btnForward),
-                                  static_cast<QWidget*>(form_->JvXPToolButton),
-                                  static_cast<QWidget*>(form_->ExitPractice)})
+    for (const QWidget* button :
+         {static_cast<QWidget*>(form_->btnPlay), static_cast<QWidget*>(form_->btnForward),
+          static_cast<QWidget*>(form_->JvXPToolButton), static_cast<QWidget*>(form_->ExitPractice)})
         EXPECT_FALSE(button->accessibleName().isEmpty()) << button->objectName().toStdString();
 }
 
@@ -275,8 +284,9 @@ TEST_F(FormTest, TalliesGrowWithTheirCaptionsFromWhereTheyStand)
 {
     form_->lblcorrect->setText(QStringLiteral("Number correct:123456"));
     EXPECT_EQ(form_->lblcorrect->pos(), QPoint(371, 32));
-    EXPECT_GE(form_->lblcorrect->width(),
-              QFontMetrics(form_->lblcorrect->font()).horizontalAdvance(QStringLiteral("Number correct:123456")));
+    EXPECT_GE(
+        form_->lblcorrect->width(),
+        QFontMetrics(form_->lblcorrect->font()).horizontalAdvance(QStringLiteral("Number correct:123456")));
     EXPECT_GE(form_->lblcorrect->height(), QFontMetrics(form_->lblcorrect->font()).height());
     if (std::filesystem::exists("/usr/share/wine/fonts/tahomabd.ttf")) {
         const QFontInfo shown(form_->lblcorrect->font());

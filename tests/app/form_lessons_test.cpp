@@ -14,8 +14,8 @@ TEST_F(LessonsTest, LessonListShowsFoldersAndExtensionlessFilesButNotThePromptAn
     MakeFolder("Alpha");
     MakeFolder("Children");
     MakeFolder("Week_3");
-    MakeFolder("Week.4");     // a dot: not a lesson
-    MakeFolder(".hidden");    // hidden
+    MakeFolder("Week.4");  // a dot: not a lesson
+    MakeFolder(".hidden"); // hidden
     MakeFolder(".config.d");
     WriteFile("README", "text"); // a plain file without an extension is listed
     WriteFile("notes.txt", "text");

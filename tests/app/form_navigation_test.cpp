@@ -12,13 +12,14 @@ namespace {
 
 std::vector<QWidget*> AnswerControls(TForm1& form)
 {
-    return {form.btnSay,  form.SayItAgain,     form.btnCheckIt, form.btnPractice, form.Edit2,
-            form.JvXPToolButton, form.edWord1, form.edWord2,    form.edWord3};
+    return {form.btnSay,         form.SayItAgain, form.btnCheckIt, form.btnPractice, form.Edit2,
+            form.JvXPToolButton, form.edWord1,    form.edWord2,    form.edWord3};
 }
 
 std::vector<QWidget*> UntouchedControls(TForm1& form)
 {
-    return {form.ExitPractice, form.btnNext, form.btnNext2, form.btnNext3, form.btnReturnToTest, form.btnForward};
+    return {form.ExitPractice, form.btnNext,         form.btnNext2,
+            form.btnNext3,     form.btnReturnToTest, form.btnForward};
 }
 
 void ClickTab(TForm1& form, int index)
@@ -192,7 +193,7 @@ TEST_F(NavigationTest, FocusStepFailingWhenTheTestPageIsNotShowingStillRunsTheLa
     form_->edSpellingword->clear();
     form_->SetUiState(0); // never raises
     EXPECT_NE(QApplication::focusWidget(), form_->Edit2);
-    EXPECT_FALSE(form_->btnPlay->isEnabled()); // step 4
+    EXPECT_FALSE(form_->btnPlay->isEnabled());   // step 4
     EXPECT_FALSE(form_->btnRecord->isEnabled()); // step 5
     EXPECT_TRUE(form_->Edit2->isEnabled());
 }

@@ -7,8 +7,9 @@
 
 namespace {
 
-const char* const kExampleRecord = R"(<CHILD name="Player_One"><Week_3><CAT word="CAT" trys="2" correct="1"/>)"
-                                   R"(<DONXXUUXXT word="DONXXUUXXT" trys="1" correct="0"/></Week_3></CHILD>)";
+const char* const kExampleRecord =
+    R"(<CHILD name="Player_One"><Week_3><CAT word="CAT" trys="2" correct="1"/>)"
+    R"(<DONXXUUXXT word="DONXXUUXXT" trys="1" correct="0"/></Week_3></CHILD>)";
 
 } // namespace
 
@@ -98,7 +99,8 @@ TEST_F(PlayersTest, AnExistingPlayerIsRefusedWithAnInformationBox)
     Show();
     ChooseLesson("Week_3");
     AddPlayer("Tom");
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Information), std::vector<std::string>{"That child already exists."});
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
+              std::vector<std::string>{"That child already exists."});
     EXPECT_EQ(ReadFile("Children/Tom.xml"), R"(<CHILD name="Tom"><Week_3/></CHILD>)");
     EXPECT_EQ(form_->ComboBox3->count(), 0); // nothing else happened
 }
@@ -110,7 +112,8 @@ TEST_F(PlayersTest, AnExistingPlayerInAnotherLetterCaseIsTheSamePlayer)
     Show();
     ChooseLesson("Week_3");
     AddPlayer("tom");
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Information), std::vector<std::string>{"That child already exists."});
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
+              std::vector<std::string>{"That child already exists."});
     EXPECT_EQ(ChildrenFiles(), std::vector<std::string>{"TOM.xml"});
 }
 
@@ -128,7 +131,8 @@ TEST_F(PlayersTest, TheEmptyNameMakesAnEmptyPlayerOnceThatCannotStartARun)
     EXPECT_FALSE(form_->btnStartPractice->isEnabled());
 
     AddPlayer("");
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Information), std::vector<std::string>{"That child already exists."});
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
+              std::vector<std::string>{"That child already exists."});
 }
 
 TEST_F(PlayersTest, NamesWithQuotesAndMarkupMakeWellFormedRecords)
@@ -254,17 +258,19 @@ TEST_F(PlayersTest, SavingAddsMissingWordsAtTheEndAndKeepsEverythingElse)
 {
     WriteFile("Week_3/CAT.wav");
     WriteFile("Week_3/EMU.wav");
-    WriteFile("Children/Ann.xml", R"(<CHILD name="Ann"><Animals><DOG word="DOG" trys="5" correct="5"/></Animals>)"
-                                  R"(<Week_3><GONE word="GONE" trys="3" correct="1"/>)"
-                                  R"(<CAT correct="1" trys="2" word="CAT"/></Week_3></CHILD>)");
+    WriteFile("Children/Ann.xml",
+              R"(<CHILD name="Ann"><Animals><DOG word="DOG" trys="5" correct="5"/></Animals>)"
+              R"(<Week_3><GONE word="GONE" trys="3" correct="1"/>)"
+              R"(<CAT correct="1" trys="2" word="CAT"/></Week_3></CHILD>)");
     ReadyForRun("Week_3", "Ann");
     form_->OpenPlayerRecord();
     Word("CAT")->SetTrys(3);
     form_->SavePlayerRecord();
-    EXPECT_EQ(ReadFile("Children/Ann.xml"),
-              R"(<CHILD name="Ann"><Animals><DOG word="DOG" trys="5" correct="5"/></Animals>)"
-              R"(<Week_3><GONE word="GONE" trys="3" correct="1"/>)"
-              R"(<CAT correct="1" trys="3" word="CAT"/><EMU word="EMU" trys="0" correct="0"/></Week_3></CHILD>)");
+    EXPECT_EQ(
+        ReadFile("Children/Ann.xml"),
+        R"(<CHILD name="Ann"><Animals><DOG word="DOG" trys="5" correct="5"/></Animals>)"
+        R"(<Week_3><GONE word="GONE" trys="3" correct="1"/>)"
+        R"(<CAT correct="1" trys="3" word="CAT"/><EMU word="EMU" trys="0" correct="0"/></Week_3></CHILD>)");
 }
 
 TEST_F(PlayersTest, ANewLessonElementReachesTheFileOnlyWithTheFirstSave)
@@ -275,7 +281,8 @@ TEST_F(PlayersTest, ANewLessonElementReachesTheFileOnlyWithTheFirstSave)
     form_->OpenPlayerRecord();
     EXPECT_EQ(ReadFile("Children/Ann.xml"), R"(<CHILD name="Ann"/>)");
     form_->SavePlayerRecord();
-    EXPECT_EQ(ReadFile("Children/Ann.xml"), R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="0" correct="0"/></Week_3></CHILD>)");
+    EXPECT_EQ(ReadFile("Children/Ann.xml"),
+              R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="0" correct="0"/></Week_3></CHILD>)");
 }
 
 TEST_F(PlayersTest, MissingOrNonIntegerCountsCountAsZero)
@@ -284,8 +291,9 @@ TEST_F(PlayersTest, MissingOrNonIntegerCountsCountAsZero)
     WriteFile("Week_3/B.wav");
     WriteFile("Week_3/C.wav");
     WriteFile("Week_3/D.wav");
-    WriteFile("Children/Ann.xml", R"(<CHILD name="Ann"><Week_3><A word="A"/><B trys="x" correct="2"/>)"
-                                  R"(<C trys="99999999999" correct="1.5"/><D trys=" 4" correct="-3"/></Week_3></CHILD>)");
+    WriteFile("Children/Ann.xml",
+              R"(<CHILD name="Ann"><Week_3><A word="A"/><B trys="x" correct="2"/>)"
+              R"(<C trys="99999999999" correct="1.5"/><D trys=" 4" correct="-3"/></Week_3></CHILD>)");
     ReadyForRun("Week_3", "Ann");
     form_->OpenPlayerRecord();
     EXPECT_EQ(Word("A")->Trys, 0);
@@ -369,8 +377,12 @@ TEST_F(PlayersTest, HostileRecordFilesRaiseTheXmlErrorAndNothingElse)
 {
     WriteFile("Week_3/CAT.wav");
     const std::string hostile[] = {
-        "", std::string("\x00\x01\x02garbage", 10), "<CHILD name=\"Ann\"", "<CHILD><Week_3><CAT trys=\"1\"></CHILD>",
-        "<a/><b/>", std::string(100000, '<'),
+        "",
+        std::string("\x00\x01\x02garbage", 10),
+        "<CHILD name=\"Ann\"",
+        "<CHILD><Week_3><CAT trys=\"1\"></CHILD>",
+        "<a/><b/>",
+        std::string(100000, '<'),
     };
     Show();
     ChooseLesson("Week_3");
@@ -409,7 +421,8 @@ TEST_F(PlayersTest, ASaveThatCannotBeWrittenLeavesTheOldRecordAndRaises)
 TEST_F(PlayersTest, ARenamedRecordFileRenamesThePlayer)
 {
     WriteFile("Week_3/CAT.wav");
-    WriteFile("Children/Ann.xml", R"(<CHILD name="Ann"><Week_3><CAT trys="7" correct="3"/></Week_3></CHILD>)");
+    WriteFile("Children/Ann.xml",
+              R"(<CHILD name="Ann"><Week_3><CAT trys="7" correct="3"/></Week_3></CHILD>)");
     std::filesystem::rename(Path("Children/Ann.xml"), Path("Children/Annie.xml"));
     ReadyForRun("Week_3", "Annie");
     form_->OpenPlayerRecord();

@@ -35,7 +35,7 @@ TEST(WordToNodeName, WordsThatWouldNotBeXmlNamesAreEscapedIntoValidNames)
     EXPECT_EQ(WordToNodeName("R&B"), "_.R.26B");
     EXPECT_EQ(WordToNodeName(""), "_.");
     EXPECT_EQ(WordToNodeName("9-X"), "_.9XXUXX"); // encoded first, then escaped
-    EXPECT_EQ(WordToNodeName("-X"), "XXUXX");      // valid once encoded: the plain rule
+    EXPECT_EQ(WordToNodeName("-X"), "XXUXX");     // valid once encoded: the plain rule
 }
 
 TEST(WordToNodeName, EscapedNamesNeverCollideWithPlainNames)
