@@ -156,26 +156,35 @@ TEST_F(WaveOutTest, ResetReturnsEveryQueuedBufferInOrderAndStopsPlaying)
     closeAll(h, bufs);
 }
 
-TEST_F(WaveOutTest, LateMessagesAfterCloseCarryOnlyTheHeaderValue)
+TEST_F(WaveOutTest, LateCompletionsOfAClosedDeviceNeverReachTheNextOne)
 {
-    // The caller frees its headers right after close; the messages that the reset sent
-    // still arrive, and the layer must not have kept a reference it reads through.
-    const HWAVEOUT h = open();
+    // Stopping a clip resets and closes with buffers queued; the caller frees its headers and
+    // the next clip's headers may well get the same addresses. The reset's completions must
+    // not pass for the new headers' (nor be read through: the memory is gone).
+    va().setSpeed(0);
+    HWAVEOUT h = open();
     ASSERT_EQ(waveOutPause(h), MMSYSERR_NOERROR);
-    std::vector<WAVEHDR*> addresses;
-    {
-        auto bufs = makeBuffers(5);
-        prepareAndWrite(h, bufs);
-        for (auto& b : bufs)
-            addresses.push_back(&b->hdr);
-        closeAll(h, bufs);
-    }                                      // freed
-    EXPECT_EQ(rec.count(MM_WOM_DONE), 0u); // nothing was handled inside the calls
-    ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WOM_DONE) == 5; }));
-    EXPECT_EQ(rec.of(MM_WOM_DONE), addresses);
-    EXPECT_EQ(waveOutWrite(h, nullptr, sizeof(WAVEHDR)), MMSYSERR_INVALHANDLE);
+    auto bufs = makeBuffers(5);
+    prepareAndWrite(h, bufs);
+    closeAll(h, bufs);
+    EXPECT_EQ(waveOutWrite(h, &bufs[0]->hdr, sizeof(WAVEHDR)), MMSYSERR_INVALHANDLE);
     EXPECT_EQ(waveOutClose(h), MMSYSERR_INVALHANDLE);
     EXPECT_EQ(va().openCount(Direction::Output), 0);
+
+    // Same headers, same addresses, a new device; nothing was pumped in between.
+    h = open();
+    ASSERT_EQ(waveOutPause(h), MMSYSERR_NOERROR);
+    prepareAndWrite(h, bufs);
+    pumpFor(std::chrono::milliseconds(30));
+    EXPECT_EQ(rec.count(MM_WOM_DONE), 0u) << "a completion of the closed device arrived";
+    EXPECT_EQ(rec.count(MM_WOM_CLOSE), 1u);
+    ASSERT_EQ(waveOutRestart(h), MMSYSERR_NOERROR);
+    ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WOM_DONE) == 5; }));
+    pumpFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(rec.count(MM_WOM_DONE), 5u);
+    closeAll(h, bufs);
+    pumpFor(std::chrono::milliseconds(20));
+    EXPECT_EQ(rec.count(MM_WOM_DONE), 5u);
 }
 
 TEST_F(WaveOutTest, WindowDestroyedWhileOpenDropsItsMessages)

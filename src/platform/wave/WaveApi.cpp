@@ -11,16 +11,26 @@ namespace platform::wave {
 namespace {
 
 std::atomic<int> chosenBackend{-1};
+std::atomic<uint64_t> nextDeviceId{0x1000};
 
 // Open devices by handle. Handles count up and are never reused.
 template <class Device> class Registry {
 public:
     uintptr_t add(std::shared_ptr<Device> d)
     {
+        const uint64_t id = NewDeviceId();
+        {
+            std::lock_guard<Device> deviceLock(*d);
+            d->setId(id);
+        }
         std::lock_guard lock(mutex_);
-        const uintptr_t id = next_++;
-        map_.emplace(id, std::move(d));
-        return id;
+        map_.emplace(static_cast<uintptr_t>(id), std::move(d));
+        return static_cast<uintptr_t>(id);
+    }
+    bool contains(uintptr_t id)
+    {
+        std::lock_guard lock(mutex_);
+        return map_.count(id) != 0;
     }
     std::shared_ptr<Device> find(uintptr_t id)
     {
@@ -45,7 +55,6 @@ public:
 private:
     std::mutex mutex_;
     std::unordered_map<uintptr_t, std::shared_ptr<Device>> map_;
-    uintptr_t next_ = 0x1000;
 };
 
 Registry<OutputDevice>& outputs()
@@ -141,6 +150,17 @@ BackendKind CurrentBackend()
     return static_cast<BackendKind>(kind);
 }
 
+uint64_t NewDeviceId()
+{
+    return nextDeviceId.fetch_add(1);
+}
+
+bool IsDeviceOpen(uint64_t device)
+{
+    const auto id = static_cast<uintptr_t>(device);
+    return outputs().contains(id) || inputs().contains(id);
+}
+
 bool IsPlayableFormat(const WAVEFORMATEX& f)
 {
     if (f.nChannels < 1 || f.nChannels > 32 || f.nSamplesPerSec < 1 || f.nSamplesPerSec > 384000)
@@ -169,8 +189,9 @@ MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwf
     std::shared_ptr<OutputDevice> device;
     if (const MMRESULT rc = b.openOutput(*pwfx, channel, device))
         return rc;
-    device->notify(MM_WOM_OPEN);
+    OutputDevice& d = *device;
     *phwo = reinterpret_cast<HWAVEOUT>(outputs().add(std::move(device)));
+    d.notify(MM_WOM_OPEN);
     return MMSYSERR_NOERROR;
 }
 
@@ -236,8 +257,9 @@ MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
     std::shared_ptr<InputDevice> device;
     if (const MMRESULT rc = b.openInput(*pwfx, channel, device))
         return rc;
-    device->notify(MM_WIM_OPEN);
+    InputDevice& d = *device;
     *phwi = reinterpret_cast<HWAVEIN>(inputs().add(std::move(device)));
+    d.notify(MM_WIM_OPEN);
     return MMSYSERR_NOERROR;
 }
 

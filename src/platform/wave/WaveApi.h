@@ -80,10 +80,10 @@ class NotifyChannel;
 // dwCallback (reinterpret_cast<DWORD_PTR>(window)) with CALLBACK_WINDOW. Every message
 // for a device is handed to the handler on the window's thread, in the order the device
 // sent them: msg is MM_WOM_DONE / MM_WIM_DATA (also MM_WOM_OPEN/CLOSE, MM_WIM_OPEN/CLOSE,
-// with a null header), hdr the header concerned. Messages sent before a close may arrive
-// after it; the header pointer is then only a value to compare, the layer never reads
-// through it again. Destroying the window drops its pending messages, and devices still
-// open on it stop sending.
+// with a null header), hdr the header concerned. A completion that reaches the window after
+// its device was closed is dropped: the caller may already have freed that header and reused
+// its address for another device. Destroying the window drops its pending messages, and
+// devices still open on it stop sending.
 class WaveNotifyWindow : public QObject {
 public:
     using Handler = std::function<void(uint32_t msg, WAVEHDR* hdr)>;

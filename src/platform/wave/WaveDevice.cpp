@@ -54,7 +54,7 @@ MMRESULT WaveDevice::unprepare(WAVEHDR* h)
 void WaveDevice::notify(uint32_t msg, WAVEHDR* h)
 {
     if (channel_)
-        channel_->post(msg, h);
+        channel_->post(msg, h, id_);
 }
 
 void WaveDevice::finish(WAVEHDR* h)

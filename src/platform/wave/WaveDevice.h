@@ -39,6 +39,9 @@ public:
     virtual void unlock() = 0;
 
     const WAVEFORMATEX& format() const { return format_; }
+    // Set once, with the lock held, before the device is handed out.
+    void setId(uint64_t id) { id_ = id; }
+    uint64_t id() const { return id_; }
     bool lost() const { return lost_; }
 
     // With the lock held:
@@ -61,6 +64,7 @@ protected:
     std::shared_ptr<NotifyChannel> channel_;
     HeaderFifo queue_;
     uint32_t doneMsg_;
+    uint64_t id_ = 0;
     bool lost_ = false;
 };
 

@@ -74,27 +74,32 @@ QEvent::Type waveEventType()
 
 class WaveEvent : public QEvent {
 public:
-    WaveEvent(uint32_t msg, WAVEHDR* hdr) : QEvent(waveEventType()), msg_(msg), hdr_(hdr) {}
+    WaveEvent(uint32_t msg, WAVEHDR* hdr, uint64_t device)
+        : QEvent(waveEventType()), msg_(msg), hdr_(hdr), device_(device)
+    {
+    }
 
     static void* operator new(std::size_t size) { return pool().take(size); }
     static void operator delete(void* p) { pool().give(p); }
 
     uint32_t msg() const { return msg_; }
     WAVEHDR* hdr() const { return hdr_; }
+    uint64_t device() const { return device_; }
 
 private:
     uint32_t msg_;
     WAVEHDR* hdr_;
+    uint64_t device_;
 };
 static_assert(sizeof(WaveEvent) <= EventPool::kBlockSize);
 
 } // namespace
 
-void NotifyChannel::post(uint32_t msg, WAVEHDR* hdr)
+void NotifyChannel::post(uint32_t msg, WAVEHDR* hdr, uint64_t device)
 {
     std::lock_guard lock(mutex_);
     if (target_)
-        QCoreApplication::postEvent(target_, new WaveEvent(msg, hdr));
+        QCoreApplication::postEvent(target_, new WaveEvent(msg, hdr, device));
 }
 
 void NotifyChannel::detach()
@@ -126,6 +131,10 @@ bool WaveNotifyWindow::event(QEvent* e)
     if (e->type() != platform::wave::waveEventType())
         return QObject::event(e);
     const auto* we = static_cast<platform::wave::WaveEvent*>(e);
+    const bool lifecycle = we->msg() == MM_WOM_OPEN || we->msg() == MM_WOM_CLOSE ||
+                           we->msg() == MM_WIM_OPEN || we->msg() == MM_WIM_CLOSE;
+    if (!lifecycle && !platform::wave::IsDeviceOpen(we->device()))
+        return true; // a late completion of a closed device
     if (handler_) {
         // A copy: the handler may replace itself while it runs.
         const Handler h = handler_;
