@@ -46,14 +46,16 @@ const char* const kStartText[] = {
     "Quorbel Lexorin",
     "",
     "Lexorin was developed to help teachers and parents to train there children to spell. It was designed to",
-    "take the least amount of effort from the teachers and parents and provides a very independent environment for",
+    "take the least amount of effort from the teachers and parents and provides a very independent "
+    "environment for",
     "the children to learn in.",
     "",
     "Instructions:",
     "",
     "To create new lessons click on the Lesson Editor Button and follow instructions.",
     "",
-    "To start a lesson, select the lesson name from the Lesson drop down box. Create a new Player if necessary.",
+    "To start a lesson, select the lesson name from the Lesson drop down box. Create a new Player if "
+    "necessary.",
     "Select the Player from the Player drop down box. Press Start Test.",
 };
 
@@ -81,8 +83,7 @@ const char* const kEditorInstructions[] = {
     "word.",
 };
 
-template <size_t N>
-QString Lines(const char* const (&lines)[N])
+template <size_t N> QString Lines(const char* const (&lines)[N])
 {
     QStringList list;
     for (const char* line : lines)
@@ -90,8 +91,7 @@ QString Lines(const char* const (&lines)[N])
     return list.join(QLatin1Char('\n'));
 }
 
-template <class W>
-W* Named(W* widget, const char* name)
+template <class W> W* Named(W* widget, const char* name)
 {
     widget->setObjectName(QString::fromLatin1(name));
     return widget;
@@ -107,8 +107,8 @@ QLabel* MakeLabel(QWidget* parent, const char* name, const char* caption, int le
 
 // A label at its design size in its own font, as the tallies and headings are.
 template <class Label = QLabel>
-Label* MakeFixedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry, const QFont& font,
-                      const QColor& colour)
+Label* MakeFixedLabel(QWidget* parent, const char* name, const char* caption, QRect geometry,
+                      const QFont& font, const QColor& colour)
 {
     auto* label = Named(new Label(QString::fromLatin1(caption), parent), name);
     label->setFont(font);
@@ -180,10 +180,10 @@ QWidget* MakePage(widgets::TPageControl* pages, const char* name, const char* ca
 }
 
 // The bound form of a handler: an error escaping it goes to the standard error box.
-template <class... A>
-auto Bound(TForm1* form, void (TForm1::*handler)(A...))
+template <class... A> auto Bound(TForm1* form, void (TForm1::*handler)(A...))
 {
-    return [form, handler](A... args) { form->RunHandler([&] { (form->*handler)(std::forward<A>(args)...); }); };
+    return
+        [form, handler](A... args) { form->RunHandler([&] { (form->*handler)(std::forward<A>(args)...); }); };
 }
 
 void OnClick(TForm1* form, QAbstractButton* button, void (TForm1::*handler)(QObject*))
@@ -207,7 +207,8 @@ TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
     setObjectName(QStringLiteral("Form1"));
     setWindowTitle(QStringLiteral("Quorbel's Lexorin"));
     setWindowFlags(Qt::Window | Qt::CustomizeWindowHint | Qt::WindowTitleHint | Qt::WindowSystemMenuHint |
-                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint | Qt::MSWindowsFixedSizeDialogHint);
+                   Qt::WindowMinimizeButtonHint | Qt::WindowCloseButtonHint |
+                   Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
     setFont(widgets::Tahoma(kFontPx));
     if (widgets::HasPicture(QStringLiteral(":/pictures/lexorin.png")))
@@ -234,7 +235,12 @@ TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
     BindEvents();
 }
 
-TForm1::~TForm1() = default;
+TForm1::~TForm1()
+{
+    // A recording still running is completed, so its clip is a whole WAVE file.
+    Closing = true;
+    RunHandler([this] { StopAnyClip(); });
+}
 
 void TForm1::BuildStartPage()
 {
@@ -261,9 +267,9 @@ void TForm1::BuildStartPage()
     btnStartTest = MakeButton(Panel1, "btnStartTest", "Start &Test", QRect(240, 344, 121, 25));
     btnMoreHelp = MakeXPButton(Panel1, "btnMoreHelp", "More Help", QRect(456, 344, 113, 33));
 
-    for (QWidget* control : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3),
-                             static_cast<QWidget*>(btnNewChild), static_cast<QWidget*>(btnStartPractice),
-                             static_cast<QWidget*>(btnStartTest)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(btnNewChild),
+          static_cast<QWidget*>(btnStartPractice), static_cast<QWidget*>(btnStartTest)})
         control->setEnabled(false);
 }
 
@@ -274,16 +280,7 @@ void TForm1::BuildEditorPage()
     cbLessions = MakeDropDownList(page, "cbLessions", QRect(3, 22, 190, 21));
     btnAddLesson = MakeButton(page, "btnAddLesson", "&New Lesson", QRect(209, 18, 98, 25));
 
-    auto* scope = Named(new QFrame(page), "kaOscilloscope");
-    scope->setFrameShape(QFrame::Box);
-    scope->setAutoFillBackground(true);
-    {
-        QPalette palette = scope->palette();
-        palette.setColor(QPalette::Window, Qt::black);
-        scope->setPalette(palette);
-    }
-    scope->setGeometry(88, 49, 219, 54);
-    kaOscilloscope = scope;
+    CreateAudioComponents();
     SetHint(kaOscilloscope, "Visual Audio View", true);
 
     Label1 = MakeLabel(page, "Label1", "Spelling Word", 3, 92);
@@ -327,26 +324,28 @@ void TForm1::BuildLessonPage()
     JvSpecialImage3 = Named(new widgets::TPictureControl(page), "JvSpecialImage3");
     JvSpecialImage3->move(75, 90);
     JvSpecialImage3->SetAutoSize(true);
-    JvSpecialImage3->SetPicture(widgets::LoadPicture(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150)));
+    JvSpecialImage3->SetPicture(
+        widgets::LoadPicture(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150)));
 
     const QFont tally = widgets::Tahoma(19, true);
     using widgets::TAutoSizeLabel;
-    lblNumberTied = MakeFixedLabel<TAutoSizeLabel>(page, "lblNumberTied", "Number Tied:", QRect(371, 3, 130, 23),
-                                                   tally, kHotLight);
-    lblcorrect = MakeFixedLabel<TAutoSizeLabel>(page, "lblcorrect", "Number correct:", QRect(371, 32, 130, 23),
-                                                tally, kHotLight);
-    lblwrong = MakeFixedLabel<TAutoSizeLabel>(page, "lblwrong", "Number wrong:", QRect(371, 61, 130, 23), tally,
-                                              kDarkShadow);
+    lblNumberTied = MakeFixedLabel<TAutoSizeLabel>(page, "lblNumberTied",
+                                                   "Number Tied:", QRect(371, 3, 130, 23), tally, kHotLight);
+    lblcorrect = MakeFixedLabel<TAutoSizeLabel>(page, "lblcorrect",
+                                                "Number correct:", QRect(371, 32, 130, 23), tally, kHotLight);
+    lblwrong = MakeFixedLabel<TAutoSizeLabel>(page, "lblwrong", "Number wrong:", QRect(371, 61, 130, 23),
+                                              tally, kDarkShadow);
 
     btnSay = MakeButton(page, "btnSay", "Say It &Again", QRect(168, 246, 107, 25));
     btnPractice = MakeButton(page, "btnPractice", "&Practice Word", QRect(281, 246, 107, 25));
     Edit2 = MakeEdit(page, "Edit2", QRect(91, 277, 372, 31));
     Edit2->setFont(widgets::Tahoma(19));
     btnCheckIt = MakeButton(page, "btnCheckIt", "&Check It", QRect(240, 314, kButtonWidth, kButtonHeight));
-    JvXPToolButton = Named(new widgets::TToolButton(
-                               widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
-                               QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
-                           "JvXPToolButton");
+    JvXPToolButton =
+        Named(new widgets::TToolButton(
+                  widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
+                  QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
+              "JvXPToolButton");
     JvXPToolButton->setGeometry(562, 348, kToolButtonSize, kToolButtonSize);
     SetHint(JvXPToolButton, "Exit current lesson.", false);
     JvXPToolButton->setToolTip(QString()); // the page does not show hints
@@ -377,10 +376,11 @@ void TForm1::BuildPracticePage()
     btnForward->setIcon(QIcon(widgets::LoadPicture(QStringLiteral(":/pictures/forward.png"), QSize(16, 16))));
     btnForward->setAccessibleName(QStringLiteral("Next word"));
 
-    ExitPractice = Named(new widgets::TToolButton(
-                             widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
-                             QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
-                         "ExitPractice");
+    ExitPractice =
+        Named(new widgets::TToolButton(
+                  widgets::LoadPicture(QStringLiteral(":/pictures/exit.png"), QSize(16, 16)),
+                  QStringLiteral("Exit current lesson."), QStringLiteral("Exit current lesson"), page),
+              "ExitPractice");
     ExitPractice->setGeometry(562, 348, kToolButtonSize, kToolButtonSize);
     SetHint(ExitPractice, "Exit current lesson.", false);
     ExitPractice->setToolTip(QString());
@@ -412,7 +412,8 @@ void TForm1::BindEvents()
     OnClick(this, btnPlay, &TForm1::btnPlayClick);
     OnClick(this, btnRecord, &TForm1::btnRecordClick);
     OnClick(this, btnStop, &TForm1::btnStopClick);
-    connect(ListBox1, &QListWidget::itemClicked, this, [this] { RunHandler([&] { ListBox1Click(ListBox1); }); });
+    connect(ListBox1, &QListWidget::itemClicked, this,
+            [this] { RunHandler([&] { ListBox1Click(ListBox1); }); });
     connect(ListBox1, &QListWidget::itemDoubleClicked, this,
             [this] { RunHandler([&] { ListBox1DblClick(ListBox1); }); });
     connect(ListBox1, &QWidget::customContextMenuRequested, this,

@@ -12,6 +12,12 @@
 //                         practice); each moves to its own file when its flow lands
 
 #include "app/TWordHandler.h"
+#include "audio/kaAudioControls.h"
+#include "audio/kaAudioConvertor.h"
+#include "audio/kaAudioIO.h"
+#include "audio/kaAudioStreams.h"
+#include "rtl/Component.h"
+#include "rtl/Stream.h"
 #include "platform/xml/XmlDocument.h"
 #include "widgets/TAutoSizeLabel.h"
 #include "widgets/TDropDownComboBox.h"
@@ -32,6 +38,7 @@
 #include <QPushButton>
 #include <QWidget>
 
+#include <chrono>
 #include <cstdint>
 #include <filesystem>
 #include <memory>
@@ -74,8 +81,7 @@ public:
     QLabel* Label2 = nullptr;
     widgets::TDropDownComboBox* cbLessions = nullptr;
     QPushButton* btnAddLesson = nullptr;
-    // Stand-in for the audio engine's oscilloscope view until the engine lands.
-    QWidget* kaOscilloscope = nullptr;
+    TkaOscilloscope* kaOscilloscope = nullptr; // one of the six audio components
     QLabel* Label1 = nullptr;
     QLineEdit* edSpellingword = nullptr;
     widgets::TSpeedButton* btnPlay = nullptr;
@@ -84,9 +90,9 @@ public:
     QLabel* Label5 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QFrame* PanelLessons = nullptr;
-    QPlainTextEdit* MemoLessons = nullptr;   // inside PanelLessons
+    QPlainTextEdit* MemoLessons = nullptr;        // inside PanelLessons
     widgets::TXPButton* JvXPButtonHelp = nullptr; // inside PanelLessons
-    QMenu* PopupMenu = nullptr;              // ListBox1's pop-up menu
+    QMenu* PopupMenu = nullptr;                   // ListBox1's pop-up menu
     QAction* DeleteWord1 = nullptr;
 
     // ---- The Lesson ----------------------------------------------------------------
@@ -126,8 +132,6 @@ public:
     std::int32_t PracticeIndex = 0;
     std::uint8_t AudioMode = 0; // 0 idle, 1 recording, 2 playing
     std::string ClipPath;
-    // The clip objects (ClipFile, ClipWriter, ClipReader, ClipData) and the six audio
-    // objects arrive with the audio engine.
     std::unique_ptr<platform::XmlDocument> PlayerDoc;
     std::string ExeDir; // content folder, UTF-8, always ending in PathDelim
     platform::XmlNode LessonNode;
@@ -170,8 +174,38 @@ public:
     void SavePlayerRecord();
     std::string PlayerRecordPath() const; // ExeDir + "Children/" + player + ".xml"
 
-    // ---- Clip playback and recording -----------------------------------------------
+    // ---- Clips and the audio components (TForm1AudioComponents.cpp, TForm1Clips.cpp) ----
+    // The six audio components, owned by AudioOwner for the window's whole life.
+    std::unique_ptr<rtl::TComponent> AudioOwner;
+    TkaAudioIn* kaAudioIn1 = nullptr;
+    TkaAudioOut* kaAudioOut1 = nullptr;
+    TkaAudioConvertor* RecordConvert = nullptr;
+    TkaAudioConvertor* PlayConvert = nullptr;
+    TkaAudioControlSource* kaAudioControlSource = nullptr;
+    // The objects of the one clip playing or recording.
+    std::unique_ptr<rtl::TFileStream> ClipFile;
+    std::unique_ptr<TkaRIFFAudioReader> ClipReader;
+    TkaSubStream* ClipData = nullptr; // handed out and owned by ClipReader
+    std::unique_ptr<TkaRIFFAudioWriter> ClipWriter;
+    // Counts the clips started, so a wait knows when its own clip has been replaced.
+    uint64_t ClipSerial = 0;
+    // Passes of the last PlayClipAndWait, and the sleep of each pass (25 ms; tests shorten it).
+    int ClipWaitPasses = 0;
+    std::chrono::milliseconds ClipWaitPassSleep{25};
+    static constexpr int kClipWaitPassLimit = 600;
+    // Set when the window closes: every wait ends and no new clip starts.
+    bool Closing = false;
+
     void PlayClipAndWait(const std::string& path);
+    // Returns the new clip's serial number.
+    uint64_t StartPlayback(const std::string& path);
+    void FeedNextChunk();
+    void kaAudioOut1AudioPlayed(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize);
+    void StopPlayback();
+    void StartRecording(const std::string& path);
+    void RecordConvertAudioConverted(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize,
+                                     bool& Abort);
+    void StopRecording();
 
     // ---- Lesson editor -------------------------------------------------------------
     void btnAddLessonClick(QObject* Sender);
@@ -222,8 +256,7 @@ public:
 
     // Runs a handler as the event loop would: an error escaping it is shown in the
     // standard error box instead of leaving the handler's caller.
-    template <class F>
-    void RunHandler(F&& handler) noexcept
+    template <class F> void RunHandler(F&& handler) noexcept
     {
         try {
             handler();
@@ -234,8 +267,15 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void closeEvent(QCloseEvent* event) override;
 
 private:
+    void CreateAudioComponents();
+    void WireAudioComponents();
+    void EndClipWhenSilent();
+    void FreeClipObjects();
+    void StopAnyClip();
+
     void BuildStartPage();
     void BuildEditorPage();
     void BuildLessonPage();

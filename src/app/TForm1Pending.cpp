@@ -8,12 +8,6 @@
 
 #include <algorithm>
 
-// ---- Clip playback (moves to TForm1Clips.cpp) ---------------------------------------
-
-// REPLACE WITH THE AUDIO ENGINE: until the clip player lands, every clip is skipped
-// as a missing clip is, silently and at once.
-void TForm1::PlayClipAndWait(const std::string& /*path*/) {}
-
 // ---- Lesson editor (moves to TForm1Editor.cpp) ---------------------------------------
 
 void TForm1::btnAddLessonClick(QObject* /*Sender*/) {}

@@ -1,0 +1,204 @@
+// Playing and recording clips: the window's glue between WAVE files and the audio
+// engine. One clip at a time; its objects live in the Clip* fields exactly while
+// AudioMode is 1 (recording) or 2 (playing).
+
+#include "app/TForm1.h"
+
+#include "audio/kaAudioControls.h"
+#include "audio/kaAudioConvertor.h"
+#include "audio/kaAudioIO.h"
+#include "audio/kaAudioStreams.h"
+#include "rtl/Stream.h"
+
+#include <QCloseEvent>
+#include <QCoreApplication>
+
+#include <thread>
+#include <vector>
+
+namespace {
+
+// Runs the cleanup whatever happens, then lets the first error go on.
+template <class Steps, class Finally> void RunThenAlways(Steps&& steps, Finally&& always)
+{
+    try {
+        steps();
+    } catch (...) {
+        always();
+        throw;
+    }
+    always();
+}
+
+} // namespace
+
+void TForm1::PlayClipAndWait(const std::string& path)
+{
+    if (Closing || !ContentFileExists(path))
+        return;
+    QCoreApplication::processEvents();
+    if (Closing)
+        return;
+    const uint64_t clip = StartPlayback(path);
+    ClipWaitPasses = 0;
+    while (AudioMode == 2 && ClipSerial == clip && !Closing) {
+        QCoreApplication::processEvents();
+        if (++ClipWaitPasses > kClipWaitPassLimit) {
+            if (AudioMode == 2 && ClipSerial == clip)
+                StopPlayback();
+            return;
+        }
+        std::this_thread::sleep_for(ClipWaitPassSleep);
+    }
+}
+
+uint64_t TForm1::StartPlayback(const std::string& path)
+{
+    StopAnyClip();
+    ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmOpenRead);
+    try {
+        ClipReader = TkaRIFFAudioReader::Create(ClipFile.get());
+        kaAudioOut1->Format()->SuggestPCM(*ClipReader->GetFormat());
+        PlayConvert->SetFormatIn(*ClipReader->GetFormat());
+        PlayConvert->SetFormatOut(*kaAudioOut1->Format());
+        PlayConvert->Open();
+        ClipData = ClipReader->CreateTrackStream(0);
+        kaAudioControlSource->SetAudioSource(kaAudioOut1);
+        kaAudioOut1->Open();
+        const uint64_t clip = ++ClipSerial;
+        for (int i = 0; i <= kaAudioOut1->BufferCount() && ClipData; ++i)
+            FeedNextChunk();
+        if (ClipData) {
+            AudioMode = 2;
+            EndClipWhenSilent();
+        }
+        return clip;
+    } catch (...) {
+        StopPlayback();
+        throw;
+    }
+}
+
+void TForm1::FeedNextChunk()
+{
+    int64_t n = PlayConvert->FormatIn().AvgBytesPerSec() >> 3;
+    const int64_t remaining = ClipData->Size() - ClipData->Position();
+    if (2 * n > remaining)
+        n = remaining;
+    std::vector<uint8_t> chunk(static_cast<size_t>(n));
+    const int32_t got = ClipData->Read(chunk.data(), static_cast<int32_t>(n));
+    PlayConvert->Convert(chunk.data(), got);
+    // A clip shorter than the output's pre-buffer would never start it: once the data
+    // is exhausted, whatever the output holds back is released to play.
+    if (ClipData->Position() >= ClipData->Size())
+        kaAudioOut1->Flush();
+}
+
+void TForm1::kaAudioOut1AudioPlayed(rtl::TComponent* /*Sender*/, const void* /*AudioData*/,
+                                    int32_t /*AudioDataSize*/)
+{
+    if (AudioMode != 2 || !ClipData)
+        return;
+    if (ClipData->Position() < ClipData->Size())
+        FeedNextChunk();
+    else
+        EndClipWhenSilent();
+}
+
+// Ends the clip once its data is exhausted and the output neither plays nor holds
+// anything, so a clip whose audio the convertor keeps pending ends at once too.
+void TForm1::EndClipWhenSilent()
+{
+    if (ClipData && ClipData->Position() >= ClipData->Size() && kaAudioOut1->QueuedBuffers() == 0 &&
+        kaAudioOut1->PendingCount() == 0)
+        StopPlayback();
+}
+
+void TForm1::StopPlayback()
+{
+    RunThenAlways(
+        [this] {
+            RunThenAlways(
+                [this] {
+                    kaAudioOut1->SetActive(false);
+                    PlayConvert->SetActive(false);
+                },
+                [this] { FreeClipObjects(); });
+        },
+        [this] {
+            AudioMode = 0;
+            SetUiState(0);
+        });
+}
+
+void TForm1::FreeClipObjects()
+{
+    delete ClipData; // the reader forgets a sub-stream freed before it
+    ClipData = nullptr;
+    ClipReader.reset();
+    ClipWriter.reset(); // completes the WAVE header while the file is still open
+    ClipFile.reset();
+}
+
+void TForm1::StartRecording(const std::string& path)
+{
+    StopAnyClip();
+    kaAudioIn1->Format()->SuggestPCM(RecordConvert->FormatOut());
+    kaAudioIn1->SetBufferSize(kaAudioIn1->Format()->AvgBytesPerSec() / 8 + 4);
+    try {
+        RecordConvert->SetFormatIn(*kaAudioIn1->Format());
+        RecordConvert->Open();
+        ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmCreate);
+        ClipWriter = TkaRIFFAudioWriter::Create(ClipFile.get());
+        ClipWriter->SetFormat(&RecordConvert->FormatOut());
+        kaAudioControlSource->SetAudioSource(kaAudioIn1);
+        kaAudioIn1->Open();
+        ++ClipSerial;
+        AudioMode = 1;
+    } catch (...) {
+        StopRecording();
+        throw;
+    }
+}
+
+void TForm1::RecordConvertAudioConverted(rtl::TComponent* /*Sender*/, const void* AudioData,
+                                         int32_t AudioDataSize, bool& /*Abort*/)
+{
+    if (ClipWriter)
+        ClipWriter->Write(AudioData, AudioDataSize);
+}
+
+void TForm1::StopRecording()
+{
+    RunThenAlways(
+        [this] {
+            RunThenAlways(
+                [this] {
+                    RecordConvert->SetActive(false);
+                    kaAudioIn1->Close();
+                },
+                [this] { FreeClipObjects(); });
+        },
+        [this] {
+            AudioMode = 0;
+            SetUiState(0);
+        });
+}
+
+// Only one clip sounds or records at a time: a new one stops the old one first.
+void TForm1::StopAnyClip()
+{
+    if (AudioMode == 1 || ClipWriter)
+        StopRecording();
+    else if (ClipReader || ClipFile)
+        StopPlayback();
+}
+
+// Closing the window ends the tutor: a recording is completed, a clip stops, and every
+// wait returns, so nothing speaks on without a window.
+void TForm1::closeEvent(QCloseEvent* event)
+{
+    Closing = true;
+    RunHandler([this] { StopAnyClip(); });
+    QWidget::closeEvent(event);
+}
