@@ -58,7 +58,7 @@ void TkaAudioControlSource::DoReceiveAudio(IkaAudioSubject* sender, const void* 
     out.SetAvgBytesPerSec(192000);
     out.SetBlockAlign(4);
     convertor_->Open();
-    convertor_->Convert(audioData, audioDataSize);
+    convertor_->Convert(audioData, audioDataSize > 0 ? audioDataSize : 0);
     TakeSamples(convertor_->ConvertedData(), convertor_->ConvertedSize());
     DoDataChanged();
 }

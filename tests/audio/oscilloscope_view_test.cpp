@@ -277,6 +277,9 @@ TEST_F(OscilloscopeTest, ShortBuffersGiveOneFrameOrNone)
     EXPECT_EQ(source->SampleCount(), 1);
     feeder->Push(six, 3);
     EXPECT_EQ(source->SampleCount(), 0);
+    feeder->Push(six, 6);
+    feeder->Push(six, -6); // a broken producer's count is an empty buffer
+    EXPECT_EQ(source->SampleCount(), 0);
     EXPECT_EQ(At(Draw(), 100, 27), kBack);
 }
 
