@@ -147,7 +147,12 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
     if (!pafd || !fnCallback || pafd->cbStruct < ACMFORMATDETAILSA_SIZE_WIN32 || !pafd->pwfx ||
         pafd->cbwfx < sizeof(WAVEFORMATEX))
         return MMSYSERR_INVALPARAM;
-    const WAVEFORMATEX want = *pafd->pwfx; // the restrictions, before the record is overwritten
+    // The restrictions, with their extra bytes, before the record is overwritten.
+    std::vector<uint8_t> restriction(kMaxFormatBytes, 0);
+    std::memcpy(restriction.data(), pafd->pwfx, std::min<size_t>(pafd->cbwfx, kMaxFormatBytes));
+    auto& want = *reinterpret_cast<WAVEFORMATEX*>(restriction.data());
+    if (18u + want.cbSize > std::min<size_t>(pafd->cbwfx, kMaxFormatBytes))
+        want.cbSize = 0; // extra bytes the caller did not supply are not read
     if ((fdwEnum & ACM_FORMATENUMF_WFORMATTAG) && pafd->dwFormatTag != want.wFormatTag)
         return MMSYSERR_INVALPARAM;
     std::vector<const Driver*> drivers;
@@ -168,8 +173,7 @@ MMRESULT acmFormatEnumA(HACMDRIVER had, LPACMFORMATDETAILSA pafd, ACMFORMATENUMC
         const std::vector<OfferedFormat> list = d->formats();
         for (size_t i = 0; i < list.size(); ++i) {
             const OfferedFormat& f = list[i];
-            WAVEFORMATEX head;
-            std::memcpy(&head, f.record.data(), sizeof head);
+            const auto& head = *reinterpret_cast<const WAVEFORMATEX*>(f.record.data());
             if (f.record.size() > pafd->cbwfx || !passesEnumFilter(head, want, fdwEnum))
                 continue;
             pafd->dwFormatIndex = uint32_t(i);
