@@ -2,6 +2,7 @@
 
 #include "rtl/Component.h"
 
+#include <chrono>
 #include <cstring>
 #include <memory>
 #include <stdexcept>
@@ -432,4 +433,22 @@ TEST_F(AudioOutTest, DestroyingAnOpenComponentClosesTheDevice)
     out.reset();
     EXPECT_EQ(Device().openCount(platform::wave::Direction::Output), 0);
     PumpFor(20);
+}
+
+TEST_F(AudioOutTest, FrozenDeviceStillEndsTheClipAndCloses)
+{
+    Device().setStallTimeout(std::chrono::milliseconds(100));
+    Device().stallAfter(platform::wave::Direction::Output, 1000);
+    Device().setSpeed(1);
+    out->Open();
+    for (int i = 0; i < 3; ++i)
+        Play(Pattern(4410, i));
+    // The device stops moving; once it notices, every queued buffer comes back as finished, so
+    // a clip waiting for its last buffer ends instead of hanging.
+    ASSERT_TRUE(PumpUntil([&] { return played.size() == 3; }));
+    EXPECT_EQ(queuedInEvent.back(), 0);
+    EXPECT_THROW(Play(Pattern(100, 4)), EACMAudioOutError);
+    out->Close();
+    EXPECT_EQ(out->HeaderCount(), 0);
+    EXPECT_EQ(out->Pool().AllocationCount(), 0u);
 }
