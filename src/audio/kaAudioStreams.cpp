@@ -90,8 +90,8 @@ TkaSubStream* TkaAbstractAudioReader::CreateTrackStream(int32_t index)
     SelectTrack(index);
     const int64_t start = Stream()->Position();
     RTL_ASSERT(start >= 0 && start <= INT32_MAX);
-    auto subStream = std::make_unique<TkaSubStream>(Stream(), static_cast<int32_t>(start),
-                                                    TrackSize(currentTrack_));
+    auto subStream =
+        std::make_unique<TkaSubStream>(Stream(), static_cast<int32_t>(start), TrackSize(currentTrack_));
     subStream->OnDestroy = [this](TkaSubStream* sender) { SubStreamDestroyed(sender); };
     subStreams_.push_back(std::move(subStream));
     return subStreams_.back().get();

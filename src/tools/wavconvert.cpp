@@ -19,6 +19,7 @@
 #include <string>
 #include <string_view>
 #include <system_error>
+#include <utility>
 #include <vector>
 
 namespace {
@@ -34,8 +35,7 @@ private:
     std::string message_;
 };
 
-template <class T>
-T ParseCount(std::string_view text, const char* what)
+template <class T> T ParseCount(std::string_view text, const char* what)
 {
     uint64_t value = 0;
     const auto [end, ec] = std::from_chars(text.data(), text.data() + text.size(), value);
@@ -137,9 +137,9 @@ int main(int argc, char** argv)
     fs::path partPath = outPath;
     partPath += ".wavconvert-part";
     try {
-        const TkaWaveFormat formatOut =
-            PcmFormat(ParseCount<uint16_t>(argv[3], "channel count"),
-                      ParseCount<uint32_t>(argv[4], "sample rate"), ParseCount<uint16_t>(argv[5], "bit count"));
+        const TkaWaveFormat formatOut = PcmFormat(ParseCount<uint16_t>(argv[3], "channel count"),
+                                                  ParseCount<uint32_t>(argv[4], "sample rate"),
+                                                  ParseCount<uint16_t>(argv[5], "bit count"));
         Convert(inPath, partPath, formatOut);
         fs::rename(partPath, outPath);
     } catch (const std::exception& e) {

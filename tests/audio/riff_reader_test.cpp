@@ -203,7 +203,8 @@ TEST(RiffReader, TruncatedAtEveryLength)
         const Bytes cut(plain.begin(), plain.begin() + static_cast<ptrdiff_t>(n));
         ASSERT_EQ(Verdict(cut), n >= 44 ? "ok" : kInvalid) << n;
         if (n >= 44) {
-            ASSERT_EQ(TrackBytes(cut), Bytes(kAudio.begin(), kAudio.begin() + static_cast<ptrdiff_t>(n - 44)));
+            ASSERT_EQ(TrackBytes(cut),
+                      Bytes(kAudio.begin(), kAudio.begin() + static_cast<ptrdiff_t>(n - 44)));
         }
     }
     // Data first: nothing is acceptable until the whole fmt body is there.

@@ -25,8 +25,7 @@ protected:
     rtl::TMemoryStream file;
 };
 
-template <class F>
-std::string AssertionMessage(F&& f)
+template <class F> std::string AssertionMessage(F&& f)
 {
     try {
         f();

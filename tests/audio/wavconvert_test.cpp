@@ -86,8 +86,13 @@ TClip ReadClip(const fs::path& path)
     rtl::TFileStream file(path, rtl::TFileMode::fmOpenRead);
     TkaRIFFAudioReader reader(&file);
     const TkaWaveFormat* f = reader.GetFormat();
-    TClip clip{f->FormatTag(), f->Channels(), f->BlockAlign(), f->BitsPerSample(), f->SamplesPerSec(),
-               f->AvgBytesPerSec(), Bytes(static_cast<size_t>(reader.DataSize()))};
+    TClip clip{f->FormatTag(),
+               f->Channels(),
+               f->BlockAlign(),
+               f->BitsPerSample(),
+               f->SamplesPerSec(),
+               f->AvgBytesPerSec(),
+               Bytes(static_cast<size_t>(reader.DataSize()))};
     reader.ReadTrack(0, clip.data.data(), reader.DataSize());
     return clip;
 }
@@ -195,8 +200,8 @@ TEST_F(Wavconvert, SameFileInAndOut)
 
 TEST_F(Wavconvert, EmptyClipGivesAnEmptyWaveFile)
 {
-    const Bytes empty = riff_test::Riff({riff_test::Chunk("fmt ", riff_test::PcmFmt(2, 44100, 16)),
-                                         riff_test::Chunk("data", {})});
+    const Bytes empty = riff_test::Riff(
+        {riff_test::Chunk("fmt ", riff_test::PcmFmt(2, 44100, 16)), riff_test::Chunk("data", {})});
     rtl::TMemoryStream(empty.data(), empty.size()).SaveToFile(dir / "in.wav");
     const TRun run = RunTool({(dir / "in.wav").string(), (dir / "out.wav").string(), "1", "22050", "8"});
     ASSERT_EQ(run.status, 0) << run.output;
