@@ -10,6 +10,11 @@ if(LEXORIN_SANITIZE)
   add_link_options(-fsanitize=address,undefined)
 endif()
 
+if(LEXORIN_FUZZ)
+  # Coverage for the fuzzers over the whole tree; each *_fuzz target adds the libFuzzer main.
+  add_compile_options(-fsanitize=fuzzer-no-link)
+endif()
+
 function(lexorin_target_warnings target)
   target_compile_options(${target} PRIVATE ${LEXORIN_WARNINGS})
 endfunction()
