@@ -42,6 +42,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -246,6 +247,46 @@ public:
     void btnForwardKeyPress(QObject* Sender, QChar& Key);
     void btnReturnToTestClick(QObject* Sender);
     void btnReturnToTestKeyPress(QObject* Sender, QChar& Key);
+
+    // ---- The test, spoken spelling and practice ----------------------------------
+    // The random source of the word draw: a 32-bit linear congruential generator,
+    // seeded at every run start from the high-resolution clock, or from
+    // FixedRandomSeed when a test sets one.
+    std::uint32_t RandSeed = 0;
+    std::optional<std::uint32_t> FixedRandomSeed;
+    // The pause after the praise of a right answer, during which nothing is handled.
+    std::chrono::milliseconds RightAnswerPause{1000};
+    // Sequences and judgements under way: while above 0 the controls stay busy from
+    // the first clip to the last, and no run can start.
+    int SequenceDepth = 0;
+
+    void Randomize();
+    // The next position in [0, n).
+    std::uint32_t RandomPosition(std::uint32_t n);
+    // Right when equal after folding a to z onto A to Z; nothing else is folded or trimmed.
+    static bool SameSpelling(std::string_view typed, std::string_view word);
+    // The clip paths of the test and the drill.
+    std::string WordClipPath(const std::string& word) const;
+    std::string AlphaClipPath(const std::string& name) const;
+    // A sequence goes on while its run does and the window is open.
+    bool SequenceGoesOn() const { return !Closing && RunMode != 0; }
+    // The tallies of the test page.
+    void ShowTallies();
+
+    // Holds the busy control state for a sequence or judgement; nests.
+    class BusyScope {
+    public:
+        explicit BusyScope(TForm1& form);
+        ~BusyScope() { release(); }
+        BusyScope(const BusyScope&) = delete;
+        BusyScope& operator=(const BusyScope&) = delete;
+        // Ends the hold now: the idle state returns once no outer hold remains.
+        void release() noexcept;
+
+    private:
+        TForm1& form_;
+        bool held_ = true;
+    };
 
     // ---- Event binding (TForm1.cpp) ------------------------------------------------
     // Attach or detach a control's key handlers at run time. Errors escaping an

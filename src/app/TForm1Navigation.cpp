@@ -31,6 +31,9 @@ void TForm1::FormShow(QObject* /*Sender*/)
 
 void TForm1::SetUiState(std::uint8_t mode) noexcept
 {
+    // A spoken sequence or a judgement stays busy from its first clip to its last.
+    if (mode == 0 && SequenceDepth > 0)
+        mode = 2;
     try {
         switch (mode) {
         case 0:

@@ -1,0 +1,253 @@
+// The spelling test: a run of weighted draws; each word is spoken, the child's answer
+// judged, praised or corrected, counted, and the record saved after every judgement.
+
+#include "app/TForm1.h"
+
+#include "platform/ui/Dialogs.h"
+
+#include <QCoreApplication>
+
+#include <algorithm>
+#include <exception>
+#include <thread>
+
+namespace {
+
+std::int32_t WrappingIncrement(std::int32_t value)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + 1u);
+}
+
+// The draw's entries of one word: how far it is below the run's target.
+std::uint64_t Entries(const TWordHandler& word, std::int32_t ceiling)
+{
+    return word.Correct < ceiling ? static_cast<std::uint64_t>(static_cast<std::int64_t>(ceiling) - word.Correct)
+                                  : 0;
+}
+
+// Runs one spoken part of a judgement. A clip that fails ends that part only; the
+// judgement goes on (its counts are saved) and the first such error is raised at its end.
+template <class F> void Speak(std::exception_ptr& firstError, F&& speak)
+{
+    try {
+        speak();
+    } catch (...) {
+        if (!firstError)
+            firstError = std::current_exception();
+    }
+}
+
+} // namespace
+
+TForm1::BusyScope::BusyScope(TForm1& form) : form_(form)
+{
+    ++form_.SequenceDepth;
+    form_.SetUiState(2);
+}
+
+void TForm1::BusyScope::release() noexcept
+{
+    if (!held_)
+        return;
+    held_ = false;
+    --form_.SequenceDepth;
+    form_.SetUiState(0);
+}
+
+void TForm1::Randomize()
+{
+    if (FixedRandomSeed) {
+        RandSeed = *FixedRandomSeed;
+        return;
+    }
+    const auto ticks =
+        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
+    RandSeed = static_cast<std::uint32_t>(ticks.count());
+}
+
+std::uint32_t TForm1::RandomPosition(std::uint32_t n)
+{
+    RandSeed = RandSeed * 134775813u + 1u;
+    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(RandSeed) * n) >> 32);
+}
+
+bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
+{
+    if (typed.size() != word.size())
+        return false;
+    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
+    return std::equal(typed.begin(), typed.end(), word.begin(),
+                      [&](char a, char b) { return fold(a) == fold(b); });
+}
+
+std::string TForm1::WordClipPath(const std::string& word) const
+{
+    return ExeDir + ComboBox2->currentText().toStdString() + PathDelim + word + ".wav";
+}
+
+std::string TForm1::AlphaClipPath(const std::string& name) const
+{
+    return ExeDir + "Alpha" + PathDelim + name;
+}
+
+void TForm1::btnStartTestClick(QObject* /*Sender*/)
+{
+    // A run cannot replace the words a sequence or judgement is still speaking.
+    if (SequenceDepth > 0)
+        return;
+    PageControl1->setCurrentWidget(TabSheet3);
+    TotalTried = 0;
+    TotalCorrect = 0;
+    Randomize();
+    RunMode = 2;
+    CurrentWord = nullptr; // a record that fails to load leaves no word to answer
+    OpenPlayerRecord();
+    std::uint64_t entries = 0;
+    for (const auto& word : Words)
+        entries += Entries(*word, DrawCeiling);
+    if (entries == 0) {
+        platform::ShowInformation("This lesson has no words to ask yet.");
+        JvXPToolButtonClick(JvXPToolButton);
+        return;
+    }
+    DrawNextWord();
+}
+
+std::int32_t TForm1::ComputeDrawCeiling()
+{
+    std::int32_t lowest = 2000;
+    for (const auto& record : Words)
+        lowest = std::min(lowest, record->Correct);
+    return (lowest / 2) * 2 + 2;
+}
+
+void TForm1::DrawNextWord()
+{
+    // The pick list holds each word (target - correct) times, in list order; the draw
+    // walks those entries instead of building them, so hand-edited counts cannot make
+    // it huge.
+    std::uint64_t entries = 0;
+    for (const auto& word : Words)
+        entries += Entries(*word, DrawCeiling);
+    if (entries == 0) {
+        CurrentWord = nullptr;
+        platform::ShowInformation("This lesson has no words to ask yet.");
+        JvXPToolButtonClick(JvXPToolButton);
+        return;
+    }
+    LastDraw = entries == 1;
+    std::uint64_t position =
+        RandomPosition(static_cast<std::uint32_t>(std::min<std::uint64_t>(entries, UINT32_MAX)));
+    for (const auto& word : Words) {
+        const std::uint64_t own = Entries(*word, DrawCeiling);
+        if (position < own) {
+            CurrentWord = word.get();
+            break;
+        }
+        position -= own;
+    }
+    try {
+        btnSayClick(btnSay);
+    } catch (...) {
+        ShowTallies(); // the word is drawn: the child can answer it all the same
+        throw;
+    }
+    ShowTallies();
+}
+
+void TForm1::ShowTallies()
+{
+    const auto wrong =
+        static_cast<std::int32_t>(static_cast<std::uint32_t>(TotalTried) - static_cast<std::uint32_t>(TotalCorrect));
+    lblNumberTied->setText(QStringLiteral("Number tried:") + QString::number(TotalTried));
+    lblcorrect->setText(QStringLiteral("Number correct:") + QString::number(TotalCorrect));
+    lblwrong->setText(QStringLiteral("Number wrong:") + QString::number(wrong));
+}
+
+void TForm1::btnSayClick(QObject* /*Sender*/)
+{
+    if (!CurrentWord)
+        return;
+    BusyScope busy(*this);
+    PlayClipAndWait(WordClipPath(CurrentWord->Word));
+}
+
+void TForm1::btnCheckItClick(QObject* /*Sender*/)
+{
+    // One judgement at a time, and only of a word the run has drawn.
+    if (!CurrentWord || SequenceDepth > 0)
+        return;
+    btnCheckIt->setEnabled(false);
+    TotalTried = WrappingIncrement(TotalTried);
+    DetachKeyPress(Edit2);
+    BusyScope busy(*this);
+    auto finish = [&] {
+        busy.release();
+        AttachKeyPress(Edit2, &TForm1::Edit2KeyPress);
+        if (RunMode == 2 && !Edit2->hasFocus() && Edit2->isVisible())
+            Edit2->setFocus(Qt::OtherFocusReason);
+        else if (RunMode == 3 && PageControl1->currentWidget() == T4abSheet)
+            FocusPracticeBox(); // the boxes were locked while the correction spoke
+    };
+    std::exception_ptr spokenError;
+    try {
+        TWordHandler* word = CurrentWord;
+        word->Trys = WrappingIncrement(word->Trys);
+        if (SameSpelling(Edit2->text().toStdString(), word->Word)) {
+            Speak(spokenError, [&] { PlayClipAndWait(AlphaClipPath("Correct.wav")); });
+            word->Correct = WrappingIncrement(word->Correct);
+            TotalCorrect = WrappingIncrement(TotalCorrect);
+            std::this_thread::sleep_for(RightAnswerPause);
+            SavePlayerRecord();
+            Edit2->clear();
+            QCoreApplication::processEvents();
+            // A run left during the praise goes no further.
+            if (SequenceGoesOn() && RunMode == 2) {
+                if (LastDraw) {
+                    Speak(spokenError, [&] { PlayClipAndWait(AlphaClipPath("LESSON.wav")); });
+                    JvXPToolButtonClick(JvXPToolButton);
+                } else {
+                    Speak(spokenError, [&] { DrawNextWord(); });
+                }
+            }
+        } else {
+            Edit2->setText(QString::fromStdString(word->Word));
+            QCoreApplication::processEvents();
+            Speak(spokenError, [&] { SpellOutWord(); });
+            if (SequenceGoesOn() && RunMode == 2) {
+                RunMode = 3;
+                PageControl1->setCurrentWidget(T4abSheet);
+                PracticeFromTest = true;
+                ShowPracticeWord();
+                Speak(spokenError, [&] { SayItAgainClick(SayItAgain); });
+            }
+            SavePlayerRecord();
+            Edit2->clear();
+        }
+    } catch (...) {
+        finish();
+        throw;
+    }
+    finish();
+    if (spokenError)
+        std::rethrow_exception(spokenError);
+}
+
+void TForm1::Edit2KeyPress(QObject* /*Sender*/, QChar& Key)
+{
+    if (Key != QChar(13))
+        return;
+    Key = QChar(0);
+    btnCheckItClick(btnCheckIt);
+}
+
+void TForm1::btnPracticeClick(QObject* /*Sender*/)
+{
+    if (!CurrentWord || SequenceDepth > 0)
+        return;
+    RunMode = 3;
+    PageControl1->setCurrentWidget(T4abSheet);
+    PracticeFromTest = true;
+    ShowPracticeWord();
+    SayItAgainClick(SayItAgain);
+}
