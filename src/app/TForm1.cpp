@@ -403,7 +403,12 @@ void TForm1::BindEvents()
 
     // Lesson Editor
     OnChoose(this, cbLessions, &TForm1::cbLessionsChange);
-    cbLessions->OnDropDown = Bound(this, &TForm1::cbLessionsDropDown);
+    cbLessions->OnDropDown = [this](QObject* sender) {
+        RunHandler([&] {
+            cbLessionsDropDown(sender);
+            EditorLessonListRefilled();
+        });
+    };
     OnClick(this, btnAddLesson, &TForm1::btnAddLessonClick);
     connect(edSpellingword, &QLineEdit::textChanged, this,
             [this] { RunHandler([&] { edSpellingwordChange(edSpellingword); }); });
@@ -419,6 +424,7 @@ void TForm1::BindEvents()
     connect(ListBox1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu->popup(ListBox1->viewport()->mapToGlobal(at)); });
     connect(PopupMenu, &QMenu::aboutToShow, this, [this] { RunHandler([&] { PopupMenuPopup(PopupMenu); }); });
+    connect(DeleteWord1, &QAction::triggered, this, [this] { RunHandler([&] { DeleteWord1Click(DeleteWord1); }); });
     OnClick(this, JvXPButtonHelp, &TForm1::JvXPButtonHelpClick);
 
     // The Lesson

@@ -175,7 +175,8 @@ public:
     void SavePlayerRecord();
     std::string PlayerRecordPath() const; // ExeDir + "Children/" + player + ".xml"
 
-    // ---- Clips and the audio components (TForm1AudioComponents.cpp, TForm1Clips.cpp) ----
+    // ---- Clips and the lesson editor (TForm1AudioComponents.cpp, TForm1Clips.cpp, ---
+    // ---- TForm1Editor.cpp) -----------------------------------------------------------
     // The six audio components, owned by AudioOwner for the window's whole life.
     std::unique_ptr<rtl::TComponent> AudioOwner;
     TkaAudioIn* kaAudioIn1 = nullptr;
@@ -208,7 +209,7 @@ public:
                                      bool& Abort);
     void StopRecording();
 
-    // ---- Lesson editor -------------------------------------------------------------
+    // Lesson editor
     void btnAddLessonClick(QObject* Sender);
     void cbLessionsChange(QObject* Sender);
     void edSpellingwordChange(QObject* Sender);
@@ -220,6 +221,20 @@ public:
     void ListBox1Click(QObject* Sender);
     void ListBox1DblClick(QObject* Sender);
     void PopupMenuPopup(QObject* Sender);
+    // "Delete Word": removes the selected word's clip from the lesson after a Yes.
+    void DeleteWord1Click(QObject* Sender);
+    // A refill of cbLessions that left no lesson chosen disables the word controls.
+    void EditorLessonListRefilled();
+    // The editor's clip path: ExeDir + lesson + PathDelim + word + ".wav".
+    std::string EditorClipPath() const;
+    // SetUiState(AudioMode), then Record and the speaker off for a word that is not a
+    // plain file name.
+    void RefreshEditorButtons() noexcept;
+    // A word names a file inside the lesson's folder: no separators, no "..".
+    static bool IsRecordableWord(std::string_view word);
+    // The pause after creating a new lesson's folder (500 ms; tests shorten it).
+    std::chrono::milliseconds NewLessonSettle{500};
+    // ---- End of clips and the lesson editor ----------------------------------------
 
     // ---- Spelling test -------------------------------------------------------------
     void btnStartTestClick(QObject* Sender);

@@ -127,7 +127,7 @@ void TForm1::StopPlayback()
         },
         [this] {
             AudioMode = 0;
-            SetUiState(0);
+            RefreshEditorButtons();
         });
 }
 
@@ -181,7 +181,7 @@ void TForm1::StopRecording()
         },
         [this] {
             AudioMode = 0;
-            SetUiState(0);
+            RefreshEditorButtons();
         });
 }
 

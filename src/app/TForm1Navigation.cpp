@@ -78,6 +78,13 @@ void TForm1::ApplyUiState(bool recordOn, bool stopOn, bool playOn)
 
     if (edSpellingword->text().isEmpty())
         btnRecord->setEnabled(false);
+
+    // No lesson chosen: nothing to record or play (the path would name a file directly
+    // in the tutor's folder).
+    if (cbLessions->currentText().isEmpty()) {
+        btnRecord->setEnabled(false);
+        btnPlay->setEnabled(false);
+    }
 }
 
 void TForm1::PageControl1Changing(QObject* /*Sender*/, bool& AllowChange)

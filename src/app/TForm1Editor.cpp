@@ -1,0 +1,233 @@
+// The lesson editor: new lessons, the word box, recording and replaying a word, the
+// lesson's word list and its pop-up menu. Recording and playing go through the clip
+// operations; the buttons follow SetUiState.
+
+#include "app/TForm1.h"
+
+#include "platform/fs/Files.h"
+#include "platform/ui/Dialogs.h"
+
+#include <QComboBox>
+#include <QCoreApplication>
+#include <QLabel>
+#include <QLineEdit>
+#include <QListWidget>
+#include <QPushButton>
+
+#include <filesystem>
+#include <thread>
+
+namespace {
+
+// The letters a to z folded to upper case; nothing else changes.
+std::string UpperAZ(std::string text)
+{
+    for (char& c : text)
+        if (c >= 'a' && c <= 'z')
+            c = static_cast<char>(c - 'a' + 'A');
+    return text;
+}
+
+// Runs `steps`, then `always`, also when `steps` raises (the error then goes on).
+template <class Steps, class Always> void WithFinally(Steps&& steps, Always&& always)
+{
+    try {
+        steps();
+    } catch (...) {
+        always();
+        throw;
+    }
+    always();
+}
+
+} // namespace
+
+bool TForm1::IsRecordableWord(std::string_view word)
+{
+    // The word names the clip file inside the lesson's folder, and nothing else.
+    return !word.empty() && word.find('/') == std::string_view::npos &&
+           word.find('\\') == std::string_view::npos && word.find("..") == std::string_view::npos &&
+           word.find('\0') == std::string_view::npos;
+}
+
+void TForm1::RefreshEditorButtons() noexcept
+{
+    SetUiState(AudioMode);
+    try {
+        if (!IsRecordableWord(edSpellingword->text().toStdString())) {
+            btnRecord->setEnabled(false);
+            btnPlay->setEnabled(false);
+        }
+    } catch (...) {
+        // The state of the buttons is never worth an error.
+    }
+}
+
+std::string TForm1::EditorClipPath() const
+{
+    return ExeDir + cbLessions->currentText().toStdString() + PathDelim + edSpellingword->text().toStdString() +
+           ".wav";
+}
+
+void TForm1::EditorLessonListRefilled()
+{
+    if (!cbLessions->currentText().isEmpty())
+        return;
+    // No lesson chosen: nothing may be recorded into a file directly in the tutor's folder.
+    edSpellingword->setEnabled(false);
+    Label1->setEnabled(false);
+    RefreshEditorButtons();
+}
+
+void TForm1::btnAddLessonClick(QObject* /*Sender*/)
+{
+    btnAddLesson->setEnabled(false);
+    WithFinally(
+        [this] {
+            const std::string name = CleanName(platform::InputBox("Name of New Lesson", "Lesson Name", ""));
+            const std::filesystem::path folder = ContentFile(ExeDir + name);
+            if (!platform::DirectoryExists(folder)) {
+                // A name the file system refuses makes no folder and shows nothing: the
+                // refilled list then simply has no such lesson to choose.
+                std::error_code refused;
+                std::filesystem::create_directories(folder, refused);
+                std::this_thread::sleep_for(NewLessonSettle);
+                QCoreApplication::processEvents();
+            }
+            cbLessionsDropDown(cbLessions);
+            const QString wanted = QString::fromStdString(UpperAZ(name));
+            for (int i = 0; i < cbLessions->count(); ++i) {
+                if (QString::fromStdString(UpperAZ(cbLessions->itemText(i).toStdString())) == wanted) {
+                    cbLessions->setCurrentIndex(i);
+                    cbLessionsChange(cbLessions);
+                    return;
+                }
+            }
+            EditorLessonListRefilled();
+        },
+        [this] { btnAddLesson->setEnabled(true); });
+}
+
+void TForm1::cbLessionsChange(QObject* /*Sender*/)
+{
+    const bool chosen = !cbLessions->currentText().isEmpty();
+    for (QWidget* control : {static_cast<QWidget*>(edSpellingword), static_cast<QWidget*>(Label1),
+                             static_cast<QWidget*>(btnRecord), static_cast<QWidget*>(btnStop)})
+        control->setEnabled(chosen);
+    FillWordList();
+    RefreshEditorButtons();
+}
+
+void TForm1::edSpellingwordChange(QObject* /*Sender*/)
+{
+    RefreshEditorButtons();
+}
+
+void TForm1::edSpellingwordExit(QObject* /*Sender*/)
+{
+    edSpellingword->setText(QString::fromStdString(UpperAZ(edSpellingword->text().toStdString())));
+}
+
+void TForm1::edSpellingwordKeyPress(QObject* /*Sender*/, QChar& Key)
+{
+    if (Key != QChar(13))
+        return;
+    Key = QChar(0);
+    if (btnRecord->isEnabled())
+        btnRecordClick(btnRecord);
+}
+
+void TForm1::btnRecordClick(QObject* /*Sender*/)
+{
+    WithFinally(
+        [this] {
+            // Record is disabled for these; a click that comes anyway records nothing.
+            if (cbLessions->currentText().isEmpty() || !IsRecordableWord(edSpellingword->text().toStdString()))
+                return;
+            ClipPath = EditorClipPath();
+            StartRecording(ClipPath);
+        },
+        [this] {
+            RefreshEditorButtons();
+            if (btnStop->isEnabled())
+                btnStop->setFocus(Qt::OtherFocusReason);
+        });
+}
+
+void TForm1::btnPlayClick(QObject* /*Sender*/)
+{
+    if (kaAudioOut1->Active()) {
+        kaAudioOut1->SetPaused(!kaAudioOut1->Paused());
+        return;
+    }
+    WithFinally(
+        [this] {
+            if (cbLessions->currentText().isEmpty())
+                return;
+            ClipPath = EditorClipPath();
+            StartPlayback(ClipPath);
+        },
+        [this] { RefreshEditorButtons(); });
+}
+
+void TForm1::btnStopClick(QObject* /*Sender*/)
+{
+    WithFinally(
+        [this] {
+            if (AudioMode == 1 || ClipWriter)
+                StopRecording();
+            else if (AudioMode == 2 || ClipReader)
+                StopPlayback();
+        },
+        [this] {
+            edSpellingword->clear();
+            FillWordList();
+            edSpellingword->setFocus(Qt::OtherFocusReason);
+            RefreshEditorButtons();
+        });
+}
+
+void TForm1::ListBox1Click(QObject* /*Sender*/)
+{
+    if (const QListWidgetItem* item = ListBox1->currentItem(); item && item->isSelected())
+        edSpellingword->setText(item->text());
+}
+
+void TForm1::ListBox1DblClick(QObject* /*Sender*/)
+{
+    const QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !item->isSelected())
+        return;
+    const std::string path =
+        ExeDir + cbLessions->currentText().toStdString() + PathDelim + item->text().toStdString() + ".wav";
+    ClipPath = path;
+    SetUiState(2);
+    // The clip may also end because another took its place: the buttons then follow that one.
+    WithFinally([&] { PlayClipAndWait(path); }, [this] { RefreshEditorButtons(); });
+}
+
+void TForm1::PopupMenuPopup(QObject* /*Sender*/)
+{
+    const QListWidgetItem* item = ListBox1->currentItem();
+    DeleteWord1->setEnabled(ListBox1->currentRow() >= 0 && item && item->isSelected());
+}
+
+void TForm1::DeleteWord1Click(QObject* /*Sender*/)
+{
+    const QListWidgetItem* item = ListBox1->currentItem();
+    if (!item || !item->isSelected() || cbLessions->currentText().isEmpty())
+        return;
+    const std::string word = item->text().toStdString();
+    if (!platform::ConfirmYesNo("Delete the word " + word + " from this lesson?"))
+        return;
+    const std::string path = ExeDir + cbLessions->currentText().toStdString() + PathDelim + word + ".wav";
+    const std::filesystem::path file = ContentFile(path);
+    // The clip may be the one sounding or being recorded right now.
+    if ((ClipFile || ClipWriter) && ContentFile(ClipPath) == file)
+        StopAnyClip();
+    WithFinally([&] { std::filesystem::remove(file); },
+                [this] {
+                    FillWordList();
+                    RefreshEditorButtons();
+                });
+}
