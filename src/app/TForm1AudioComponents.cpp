@@ -30,7 +30,8 @@ TkaWaveFormat PcmFormat(uint16_t channels, uint32_t samplesPerSec, uint16_t bits
 
 void StoreFormat(rtl::TLayoutWriter& layout, const std::string& property, const TkaWaveFormat& format)
 {
-    layout.Binary(property + ".FormatBuffer", format.WaveFormatEx(), static_cast<uint32_t>(TkaWaveFormat::BufferSize));
+    layout.Binary(property + ".FormatBuffer", format.WaveFormatEx(),
+                  static_cast<uint32_t>(TkaWaveFormat::BufferSize));
 }
 
 int32_t Rgb(const QColor& colour)

@@ -65,8 +65,8 @@ void TForm1::RefreshEditorButtons() noexcept
 
 std::string TForm1::EditorClipPath() const
 {
-    return ExeDir + cbLessions->currentText().toStdString() + PathDelim + edSpellingword->text().toStdString() +
-           ".wav";
+    return ExeDir + cbLessions->currentText().toStdString() + PathDelim +
+           edSpellingword->text().toStdString() + ".wav";
 }
 
 void TForm1::EditorLessonListRefilled()
@@ -142,7 +142,8 @@ void TForm1::btnRecordClick(QObject* /*Sender*/)
     WithFinally(
         [this] {
             // Record is disabled for these; a click that comes anyway records nothing.
-            if (cbLessions->currentText().isEmpty() || !IsRecordableWord(edSpellingword->text().toStdString()))
+            if (cbLessions->currentText().isEmpty() ||
+                !IsRecordableWord(edSpellingword->text().toStdString()))
                 return;
             ClipPath = EditorClipPath();
             StartRecording(ClipPath);

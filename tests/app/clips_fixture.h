@@ -117,7 +117,10 @@ protected:
     {
         return form_->ListBox1->visualItemRect(form_->ListBox1->item(row)).center();
     }
-    void ClickItem(int row) { QTest::mouseClick(form_->ListBox1->viewport(), Qt::LeftButton, {}, ItemCentre(row)); }
+    void ClickItem(int row)
+    {
+        QTest::mouseClick(form_->ListBox1->viewport(), Qt::LeftButton, {}, ItemCentre(row));
+    }
     // A double click as the mouse makes it: a click, then the second press as a double click.
     void DoubleClickItem(int row)
     {

@@ -65,8 +65,8 @@ TEST_F(ClipFormTest, TheSixComponentsComeFromTheirStoredLayoutClosedAndWired)
     EXPECT_FALSE(form_->kaAudioOut1->AutoOpen());
     EXPECT_EQ(form_->kaAudioIn1->BufferSize(), 22050u);
     EXPECT_EQ(form_->kaAudioOut1->BufferCount(), 4);
-    for (bool active : {form_->kaAudioIn1->Active(), form_->kaAudioOut1->Active(), form_->RecordConvert->Active(),
-                        form_->PlayConvert->Active()})
+    for (bool active : {form_->kaAudioIn1->Active(), form_->kaAudioOut1->Active(),
+                        form_->RecordConvert->Active(), form_->PlayConvert->Active()})
         EXPECT_FALSE(active);
     EXPECT_EQ(VirtualAudio::instance().openCount(Direction::Input), 0);
     EXPECT_EQ(VirtualAudio::instance().openCount(Direction::Output), 0);

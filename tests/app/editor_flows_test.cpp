@@ -479,7 +479,8 @@ TEST_F(EditorMenuTest, DeleteWordAsksAndDeletesTheClipOnYes)
 TEST_F(EditorMenuTest, DeleteWordOnNoKeepsTheClip)
 {
     ClickItem(1);
-    platform::ScopedDialogResponder no([](const platform::DialogRequest&) { return platform::DialogAnswer{}; });
+    platform::ScopedDialogResponder no(
+        [](const platform::DialogRequest&) { return platform::DialogAnswer{}; });
     form_->DeleteWord1->trigger();
     EXPECT_TRUE(std::filesystem::exists(Path("Week_3/DOG.wav")));
     EXPECT_EQ(Items(form_->ListBox1), (QStringList{"CAT", "DOG"}));

@@ -105,7 +105,8 @@ TEST_F(AppClipsTest, TheWelcomeClipArrivesWholeAtTheSpeakersMonitor)
     ASSERT_LE(static_cast<size_t>(at) + signal.size(), capture.size()) << "the clip's end is missing";
     const size_t lost = leadingLoss(capture, at, signal);
     EXPECT_LE(lost, kMonitorStartLoss);
-    const double c = correlation(&capture[static_cast<size_t>(at) + lost], &signal[lost], signal.size() - lost);
+    const double c =
+        correlation(&capture[static_cast<size_t>(at) + lost], &signal[lost], signal.size() - lost);
     std::cout << "[ figures  ] welcome clip correlation at the monitor " << c << ", " << lost / 2
               << " frames missed at its start\n";
     EXPECT_GT(c, kThreshold);
@@ -130,7 +131,8 @@ TEST_F(AppClipsTest, AWordRecordedWhileTheMicrophoneIsFedHoldsTheFedAudio)
     ASSERT_EQ(form_->AudioMode, 1);
     pumpFor(std::chrono::milliseconds(200));
     const pid_t feeder = spawn({"paplay", "-d", "lexorin_mic_feed", fed.string()}, nullptr);
-    ASSERT_TRUE(pumpUntil([&] { return waitpid(feeder, nullptr, WNOHANG) == feeder; }, std::chrono::seconds(20)));
+    ASSERT_TRUE(
+        pumpUntil([&] { return waitpid(feeder, nullptr, WNOHANG) == feeder; }, std::chrono::seconds(20)));
     pumpFor(std::chrono::milliseconds(500));
     form_->btnStopClick(form_->btnStop);
     ASSERT_EQ(form_->AudioMode, 0);
