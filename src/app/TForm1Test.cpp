@@ -21,8 +21,9 @@ std::int32_t WrappingIncrement(std::int32_t value)
 // The draw's entries of one word: how far it is below the run's target.
 std::uint64_t Entries(const TWordHandler& word, std::int32_t ceiling)
 {
-    return word.Correct < ceiling ? static_cast<std::uint64_t>(static_cast<std::int64_t>(ceiling) - word.Correct)
-                                  : 0;
+    return word.Correct < ceiling
+               ? static_cast<std::uint64_t>(static_cast<std::int64_t>(ceiling) - word.Correct)
+               : 0;
 }
 
 // Runs one spoken part of a judgement. A clip that fails ends that part only; the
@@ -60,8 +61,8 @@ void TForm1::Randomize()
         RandSeed = *FixedRandomSeed;
         return;
     }
-    const auto ticks =
-        std::chrono::duration_cast<std::chrono::nanoseconds>(std::chrono::steady_clock::now().time_since_epoch());
+    const auto ticks = std::chrono::duration_cast<std::chrono::nanoseconds>(
+        std::chrono::steady_clock::now().time_since_epoch());
     RandSeed = static_cast<std::uint32_t>(ticks.count());
 }
 
@@ -157,8 +158,8 @@ void TForm1::DrawNextWord()
 
 void TForm1::ShowTallies()
 {
-    const auto wrong =
-        static_cast<std::int32_t>(static_cast<std::uint32_t>(TotalTried) - static_cast<std::uint32_t>(TotalCorrect));
+    const auto wrong = static_cast<std::int32_t>(static_cast<std::uint32_t>(TotalTried) -
+                                                 static_cast<std::uint32_t>(TotalCorrect));
     lblNumberTied->setText(QStringLiteral("Number tried:") + QString::number(TotalTried));
     lblcorrect->setText(QStringLiteral("Number correct:") + QString::number(TotalCorrect));
     lblwrong->setText(QStringLiteral("Number wrong:") + QString::number(wrong));

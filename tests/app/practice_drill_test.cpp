@@ -32,7 +32,8 @@ protected:
         QTest::keyClick(box, enter);
     }
     bool Open(QWidget* w) const { return w->isEnabled(); }
-    const std::string kRecord = "<CHILD name=\"Ann\"><Week><DOG word=\"DOG\" trys=\"3\" correct=\"1\"/></Week></CHILD>";
+    const std::string kRecord =
+        "<CHILD name=\"Ann\"><Week><DOG word=\"DOG\" trys=\"3\" correct=\"1\"/></Week></CHILD>";
 };
 
 TEST_F(PracticeDrill, APracticeRunDrillsEveryWordOnceInListOrderAndNeverWritesTheRecord)
@@ -55,7 +56,7 @@ TEST_F(PracticeDrill, APracticeRunDrillsEveryWordOnceInListOrderAndNeverWritesTh
         EXPECT_EQ(form_->PracticeIndex, static_cast<int>(i));
         EXPECT_EQ(form_->lblPracticeWord->text().toStdString(), word);
         EXPECT_EQ(Heard(), WordAndLetters(word)); // the word, then its letters
-        EXPECT_TRUE(form_->edWord1->hasFocus()) << (QApplication::focusWidget() ? QApplication::focusWidget()->objectName().toStdString() : std::string("none")) << " active=" << (QApplication::activeWindow() == form_.get()) << " fw=" << (form_->focusWidget() ? form_->focusWidget()->objectName().toStdString() : "null");
+        EXPECT_TRUE(form_->edWord1->hasFocus());
         EXPECT_FALSE(Open(form_->btnNext2));
         EXPECT_FALSE(Open(form_->btnForward));
         for (QLineEdit* box : {form_->edWord1, form_->edWord2, form_->edWord3}) {
@@ -179,6 +180,28 @@ TEST_F(PracticeDrill, ADrillFromTheTestReturnsToTheTestWithANewDraw)
     EXPECT_EQ(form_->RunMode, 2);
     EXPECT_EQ(Page(), form_->TabSheet3);
     EXPECT_EQ(Heard(), Clips{"word:" + Current()});
+    EXPECT_EQ(form_->TotalTried, 0);
+}
+
+TEST_F(PracticeDrill, TheSilentSkipInADrillFromTheTestGoesOnFromThePracticeIndex)
+{
+    MakeLesson("Week", {"CAT", "DOG", "SUN"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    StartTest();
+    ASSERT_EQ(form_->PracticeIndex, 0); // as the window was created
+    QTest::mouseClick(form_->btnPractice, Qt::LeftButton);
+    Heard();
+    const Qt::KeyboardModifiers all = Qt::ControlModifier | Qt::AltModifier | Qt::ShiftModifier;
+    QTest::keyClick(form_->edWord1, Qt::Key_F12, all);
+    EXPECT_EQ(form_->PracticeIndex, 1);
+    EXPECT_EQ(form_->lblPracticeWord->text().toStdString(), form_->Words[1]->Word);
+    EXPECT_TRUE(form_->btnReturnToTest->isVisibleTo(form_->T4abSheet));
+    EXPECT_TRUE(Heard().empty());
+    QTest::keyClick(form_->edWord1, Qt::Key_F12, all);
+    QTest::keyClick(form_->edWord1, Qt::Key_F12, all); // past the end: the run ends
+    EXPECT_EQ(Heard(), Clips{"PRACTICECOMPLETE"});
+    EXPECT_EQ(form_->RunMode, 0);
+    EXPECT_EQ(Page(), form_->TabSheet1);
     EXPECT_EQ(form_->TotalTried, 0);
 }
 

@@ -64,9 +64,10 @@ TEST_F(SpellingTest, NewPlayerOnThreeWordsFinishesAfterSixRightAnswersEachWordTw
 TEST_F(SpellingTest, StoredCounts013AskOnlyTheFirstTwoWordsAndEndAfterThreeRightAnswers)
 {
     MakeLesson("Week", {"CAT", "DOG", "SUN"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"0\" correct=\"0\"/>"
-                       "<DOG word=\"DOG\" trys=\"1\" correct=\"1\"/><SUN word=\"SUN\" trys=\"3\" correct=\"3\"/>"
-                       "</Week></CHILD>");
+    WritePlayer("Ann",
+                "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"0\" correct=\"0\"/>"
+                "<DOG word=\"DOG\" trys=\"1\" correct=\"1\"/><SUN word=\"SUN\" trys=\"3\" correct=\"3\"/>"
+                "</Week></CHILD>");
     StartTest();
     EXPECT_EQ(form_->DrawCeiling, 2);
     const auto asked = AnswerAllRight();
@@ -98,7 +99,8 @@ TEST_F(SpellingTest, StoredCounts11EndAfterTwoRightAnswers)
 TEST_F(SpellingTest, SingleWordWithAnOddCountEndsAtTheFirstRightAnswer)
 {
     MakeLesson("Week", {"CAT"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"4\" correct=\"3\"/></Week></CHILD>");
+    WritePlayer("Ann",
+                "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"4\" correct=\"3\"/></Week></CHILD>");
     StartTest();
     EXPECT_EQ(form_->DrawCeiling, 4);
     EXPECT_TRUE(form_->LastDraw);
@@ -138,19 +140,23 @@ TEST_F(SpellingTest, WrongAnswerRaisesOnlyTheTriesAndShowsAfterReturnToTest)
     EXPECT_EQ(form_->RunMode, 3);
     EXPECT_TRUE(form_->PracticeFromTest);
     EXPECT_EQ(form_->lblPracticeWord->text().toStdString(), word);
+    EXPECT_TRUE(form_->edWord1->hasFocus()); // where the child types next
+    EXPECT_TRUE(form_->edWord1->isEnabled());
     EXPECT_TRUE(form_->Edit2->text().isEmpty());
     EXPECT_EQ(form_->TotalTried, 1);
     EXPECT_EQ(form_->TotalCorrect, 0);
     // Not shown until the next draw.
     EXPECT_EQ(form_->lblNumberTied->text(), "Number tried:0");
-    EXPECT_NE(ReadFile("Children/Ann.xml").find("<" + word + " word=\"" + word + "\" trys=\"1\" correct=\"0\"/>"),
-              std::string::npos);
+    EXPECT_NE(
+        ReadFile("Children/Ann.xml").find("<" + word + " word=\"" + word + "\" trys=\"1\" correct=\"0\"/>"),
+        std::string::npos);
     DrillAndReturn();
     EXPECT_EQ(form_->RunMode, 2);
     EXPECT_EQ(Page(), form_->TabSheet3);
     EXPECT_EQ(form_->lblNumberTied->text(), "Number tried:1");
     EXPECT_EQ(form_->lblcorrect->text(), "Number correct:0");
     EXPECT_EQ(form_->lblwrong->text(), "Number wrong:1");
+    EXPECT_TRUE(form_->Edit2->hasFocus());
 }
 
 TEST_F(SpellingTest, StoredSumsShowInTheTalliesOfTheFirstDraw)
@@ -167,7 +173,8 @@ TEST_F(SpellingTest, StoredSumsShowInTheTalliesOfTheFirstDraw)
 TEST_F(SpellingTest, SayItAgainAndPracticeWordChangeNoCountAndSaveNothing)
 {
     MakeLesson("Week", {"CAT", "DOG"});
-    const std::string xml = "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"2\" correct=\"1\"/></Week></CHILD>";
+    const std::string xml =
+        "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"2\" correct=\"1\"/></Week></CHILD>";
     WritePlayer("Ann", xml);
     StartTest();
     const std::string word = Current();
@@ -195,6 +202,8 @@ TEST_F(SpellingTest, EachEnterJudgesExactlyOnceReturnAndKeypadAlike)
     Answer(QString::fromStdString(Current()), Qt::Key_Enter);
     EXPECT_EQ(form_->TotalTried, 1);
     EXPECT_EQ(form_->TotalCorrect, 1);
+    EXPECT_TRUE(form_->Edit2->hasFocus());
+    EXPECT_TRUE(form_->Edit2->text().isEmpty());
     Answer(QString::fromStdString(Current()), Qt::Key_Return);
     EXPECT_EQ(form_->TotalTried, 2);
     EXPECT_EQ(form_->TotalCorrect, 2);
@@ -248,7 +257,8 @@ TEST_F(SpellingTest, TheRightAnswerPausesARealSecondOnTheDesktop)
 {
     form_->RightAnswerPause = std::chrono::milliseconds(1000); // the desktop's pause
     MakeLesson("Week", {"CAT"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"1\" correct=\"1\"/></Week></CHILD>");
+    WritePlayer("Ann",
+                "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"1\" correct=\"1\"/></Week></CHILD>");
     StartTest();
     const auto before = std::chrono::steady_clock::now();
     Answer("CAT");
@@ -291,7 +301,8 @@ TEST_F(SpellingTest, ALessonWithoutWordsStartsNoTest)
     MakeLesson("Week", {});
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
     StartTest();
-    EXPECT_EQ(BoxTexts(DialogKind::Information), std::vector<std::string>{"This lesson has no words to ask yet."});
+    EXPECT_EQ(BoxTexts(DialogKind::Information),
+              std::vector<std::string>{"This lesson has no words to ask yet."});
     EXPECT_EQ(form_->RunMode, 0);
     EXPECT_EQ(Page(), form_->TabSheet1);
     EXPECT_TRUE(Heard().empty());
@@ -300,9 +311,11 @@ TEST_F(SpellingTest, ALessonWithoutWordsStartsNoTest)
 TEST_F(SpellingTest, ALessonWhoseWordsAreAllDoneStartsNoTest)
 {
     MakeLesson("Week", {"CAT"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"3000\" correct=\"2002\"/></Week></CHILD>");
+    WritePlayer(
+        "Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"3000\" correct=\"2002\"/></Week></CHILD>");
     StartTest();
-    EXPECT_EQ(BoxTexts(DialogKind::Information), std::vector<std::string>{"This lesson has no words to ask yet."});
+    EXPECT_EQ(BoxTexts(DialogKind::Information),
+              std::vector<std::string>{"This lesson has no words to ask yet."});
     EXPECT_EQ(form_->RunMode, 0);
 }
 
