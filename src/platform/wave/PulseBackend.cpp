@@ -6,6 +6,10 @@
 // our callbacks. Nothing here waits on the server without a time limit.
 //
 // Output: the queued headers are cut into a byte stream written as the server asks for it.
+// The server takes whole frames only, and headers need not hold whole frames (an eighth of a
+// second of 44.1 kHz stereo is 5512.5 frames): a frame cut by a header's end waits for the
+// next header's first bytes. Should the server run dry before they come, the frame is closed
+// with silence, which then stands for those bytes (see OutputDevice::sentAhead).
 // A header is done once the server's read position, less the sink's latency, has passed its
 // end, so a header is reported when it has been heard, not when it was handed over. The
 // stream keeps the server's pre-buffering: when it runs dry it stops and waits for data
@@ -19,7 +23,9 @@
 
 #include <pulse/pulseaudio.h>
 
+#include <algorithm>
 #include <chrono>
+#include <cstring>
 #include <mutex>
 #include <thread>
 #include <vector>
@@ -33,6 +39,9 @@ constexpr auto kStallTimeout = std::chrono::milliseconds(3000);
 constexpr pa_usec_t kPollUsec = 5 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kTargetLatencyUsec = 50 * PA_USEC_PER_MSEC;
 constexpr pa_usec_t kFragmentUsec = 20 * PA_USEC_PER_MSEC;
+// A frame cut short at the end of what we hold is closed with silence once the server has
+// no more than this left to play before it.
+constexpr pa_usec_t kCloseFrameUsec = 15 * PA_USEC_PER_MSEC;
 
 MMRESULT mapError(int error)
 {
@@ -292,6 +301,7 @@ protected:
         if (stream_) {
             pa_stream_set_state_callback(stream_, nullptr, nullptr);
             pa_stream_set_write_callback(stream_, nullptr, nullptr);
+            pa_stream_set_underflow_callback(stream_, nullptr, nullptr);
             pa_stream_set_read_callback(stream_, nullptr, nullptr);
             pa_stream_disconnect(stream_);
             pa_stream_unref(stream_);
@@ -402,6 +412,7 @@ private:
         attr.fragsize = static_cast<uint32_t>(-1);
         pa_stream_set_state_callback(s, &onStreamState, static_cast<PulseStream*>(this));
         pa_stream_set_write_callback(s, &onWritable, this);
+        pa_stream_set_underflow_callback(s, &onUnderflow, this);
         auto flags = static_cast<pa_stream_flags_t>(PA_STREAM_ADJUST_LATENCY | PA_STREAM_NOT_MONOTONIC |
                                                     (paused_ ? PA_STREAM_START_CORKED : 0));
         if (pa_stream_connect_playback(s, nullptr, &attr, flags, nullptr, nullptr) < 0) {
@@ -419,20 +430,73 @@ private:
 
     static void onWritable(pa_stream*, size_t, void* self) { static_cast<PulseOutput*>(self)->pump(); }
 
-    // Hands the server as much as it asks for; starts playback once all we hold is there.
-    void pump()
+    // The server ran dry: nothing more may come, so a frame cut short must play now.
+    static void onUnderflow(pa_stream* s, void* self)
+    {
+        auto* me = static_cast<PulseOutput*>(self);
+        if (s == me->stream_)
+            me->pump(true);
+    }
+
+    size_t frameSize() const { return pa_frame_size(&spec_); }
+
+    // Hands the server as many whole frames as it asks for; closeFrame also hands over the
+    // bytes of a last, unfinished frame, made whole with silence. Starts playback once all
+    // we hold is there.
+    void pump(bool closeFrame = false)
     {
         if (!ready() || unsent() == 0)
             return;
-        const size_t room = pa_stream_writable_size(stream_);
+        const size_t frame = frameSize();
+        size_t room = pa_stream_writable_size(stream_);
         if (room == static_cast<size_t>(-1))
             return;
-        send(room, [this](const char* p, size_t n) {
-            pa_stream_write(stream_, p, n, nullptr, 0, PA_SEEK_RELATIVE);
-        });
-        if (unsent() == 0)
+        room -= room % frame;
+        const uint64_t before = unsent();
+        const uint64_t whole = before - before % frame;
+        if (whole > 0 && room > 0)
+            writeFrames(static_cast<size_t>(std::min<uint64_t>(whole, room)), 0);
+        else if (whole == 0 && closeFrame) // a single frame is taken at any time
+            writeFrames(frame, frame - static_cast<size_t>(before));
+        if (!this->lost_ && unsent() < before && unsent() < frame)
             if (pa_operation* o = pa_stream_trigger(stream_, nullptr, nullptr))
                 pa_operation_unref(o);
+    }
+
+    // Writes n bytes: the next n - filler bytes of the headers, then filler bytes of silence.
+    // The bytes go straight into the server's shared memory, joined across headers.
+    void writeFrames(size_t n, size_t filler)
+    {
+        void* buf = nullptr;
+        size_t len = n;
+        if (pa_stream_begin_write(stream_, &buf, &len) < 0 || !buf)
+            return fail();
+        if (len < n) { // the memory came in a smaller piece: what fits now, the rest later
+            len -= len % frameSize();
+            if (len == 0 || filler) {
+                pa_stream_cancel_write(stream_);
+                return;
+            }
+            n = len;
+        }
+        auto* out = static_cast<char*>(buf);
+        send(n - filler, [&out](const char* p, size_t k) {
+            std::memcpy(out, p, k);
+            out += k;
+        });
+        fillSilence(out, filler);
+        if (pa_stream_write(stream_, buf, n, nullptr, 0, PA_SEEK_RELATIVE) < 0)
+            return fail();
+        sentAhead(filler);
+    }
+
+    void fillSilence(char* p, size_t n) const { std::memset(p, spec_.format == PA_SAMPLE_U8 ? 0x80 : 0, n); }
+
+    // The server refused data it had asked for: the device cannot go on.
+    void fail()
+    {
+        teardown();
+        markLost();
     }
 
     void poll() override
@@ -485,7 +549,10 @@ private:
         if (heard > me->played_)
             me->played_ = heard;
         me->catchUp();
-        me->pump();
+        // Close a frame cut short at the end once the server is about to run out before it.
+        const int64_t left = ti->write_index - ti->read_index;
+        me->pump(!ti->write_index_corrupt &&
+                 left <= static_cast<int64_t>(pa_usec_to_bytes(kCloseFrameUsec, &me->spec_)));
     }
 
     // Reports what has been heard by now.

@@ -93,6 +93,13 @@ MMRESULT OutputDevice::write(WAVEHDR* h)
     queue_.push(h);
     if (!sending_)
         sending_ = h;
+    if (ahead_) { // all else was sent: the filler already stands for this header's first bytes
+        const uint64_t skip = ahead_ < h->dwBufferLength ? ahead_ : h->dwBufferLength;
+        ahead_ -= skip;
+        sentPos_ += skip;
+        if (sentPos_ == queuedEnd_)
+            sending_ = nullptr;
+    }
     return MMSYSERR_NOERROR;
 }
 
@@ -112,6 +119,7 @@ void OutputDevice::returnAllAndRestart()
     sending_ = nullptr;
     queuedEnd_ = 0;
     sentPos_ = 0;
+    ahead_ = 0;
 }
 
 MMRESULT InputDevice::addBuffer(WAVEHDR* h)

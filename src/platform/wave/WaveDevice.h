@@ -70,6 +70,8 @@ protected:
 
 // Output: headers are cut into a byte stream; a header is done once the backend's played
 // position has passed its end. reserved holds a header's end position in that stream.
+// Headers need not hold whole frames: the stream runs on across them, so a frame may start
+// in one header and end in the next.
 class OutputDevice : public WaveDevice {
 public:
     using WaveDevice::WaveDevice;
@@ -85,6 +87,10 @@ public:
 protected:
     // Bytes written and not yet handed to the backend.
     uint64_t unsent() const { return queuedEnd_ - sentPos_; }
+    // After all that was written, n bytes of filler were handed over (silence closing a
+    // frame cut short at the stream's end). They stand for the next bytes written, which are
+    // then skipped, so stream positions and the backend's positions stay the same.
+    void sentAhead(uint64_t n) { ahead_ += n; }
     // Hands up to max unsent bytes, in order, to sink(const char*, size_t); returns the count.
     template <class Sink> std::size_t send(std::size_t max, Sink&& sink);
     // Reports every header that ends at or before the played position, in order.
@@ -94,6 +100,7 @@ protected:
 
     uint64_t queuedEnd_ = 0;     // stream position after the last header written
     uint64_t sentPos_ = 0;       // stream position handed to the backend
+    uint64_t ahead_ = 0;         // filler handed over past queuedEnd_ (unsent() is then 0)
     WAVEHDR* sending_ = nullptr; // header holding sentPos_ (null when all is sent)
 };
 
