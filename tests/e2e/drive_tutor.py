@@ -40,6 +40,7 @@ import xml.etree.ElementTree as ET
 
 import pyatspi
 
+sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import clipmatch  # noqa: E402
 
