@@ -9,6 +9,7 @@
 #include "widgets/TSpeedButton.h"
 #include "widgets/TToolButton.h"
 
+#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
 
@@ -27,6 +28,11 @@ void TForm1::FormShow(QObject* /*Sender*/)
         throw;
     }
     SetUiState(0);
+    // Closed while the greeting played, perhaps before the application's event loop began:
+    // the program ends as soon as that loop runs, as the close would have ended it.
+    if (Closing)
+        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
+                                  Qt::QueuedConnection);
 }
 
 void TForm1::SetUiState(std::uint8_t mode) noexcept

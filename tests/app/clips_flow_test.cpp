@@ -9,6 +9,9 @@
 #include <QColor>
 #include <QTimer>
 
+#include <cstdlib>
+#include <fstream>
+
 namespace {
 
 using cliptest::CdWave;
@@ -332,6 +335,38 @@ TEST_F(ClipFlowTest, StopOperationsRunInAnyState)
     form_->StopRecording();
     form_->StopPlayback();
     EXPECT_EQ(form_->AudioMode, 0);
+}
+
+// The whole program: closing the window while the greeting plays (before the application's
+// event loop has begun) ends the program at once instead of leaving it running windowless.
+void CloseDuringTheGreetingThenRunTheLoop(const std::filesystem::path& dir)
+{
+    platform::wave::VirtualAudio::instance().reset();
+    platform::wave::VirtualAudio::instance().setSpeed(1);
+    TForm1 form(dir);
+    form.ClipWaitPassSleep = std::chrono::milliseconds(1);
+    auto played = form.kaAudioOut1->OnAudioPlayed;
+    bool closing = false;
+    form.kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+        played(sender, data, size);
+        if (!closing) {
+            closing = true;
+            QTimer::singleShot(0, &form, [&form] { form.close(); });
+        }
+    };
+    form.show();
+    QTimer::singleShot(10000, [] { std::_Exit(3); }); // still running: the fault
+    std::exit(QApplication::exec());
+}
+
+TEST(ClipProgramTest, ClosingTheWindowDuringTheGreetingEndsTheProgram)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    QTemporaryDir temp;
+    const std::filesystem::path dir(temp.path().toStdString());
+    std::filesystem::create_directories(dir / "Alpha");
+    std::ofstream(dir / "Alpha" / "welcome.wav", std::ios::binary) << ToneWave(1, 22050, 22050 * 20);
+    EXPECT_EXIT(CloseDuringTheGreetingThenRunTheLoop(dir), ::testing::ExitedWithCode(0), "");
 }
 
 } // namespace
