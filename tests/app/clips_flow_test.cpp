@@ -343,20 +343,25 @@ void CloseDuringTheGreetingThenRunTheLoop(const std::filesystem::path& dir)
 {
     platform::wave::VirtualAudio::instance().reset();
     platform::wave::VirtualAudio::instance().setSpeed(1);
-    TForm1 form(dir);
-    form.ClipWaitPassSleep = std::chrono::milliseconds(1);
-    auto played = form.kaAudioOut1->OnAudioPlayed;
-    bool closing = false;
-    form.kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
-        played(sender, data, size);
-        if (!closing) {
-            closing = true;
-            QTimer::singleShot(0, &form, [&form] { form.close(); });
-        }
-    };
-    form.show();
-    QTimer::singleShot(10000, [] { std::_Exit(3); }); // still running: the fault
-    std::exit(QApplication::exec());
+    int code = 0;
+    {
+        TForm1 form(dir);
+        form.ClipWaitPassSleep = std::chrono::milliseconds(1);
+        auto played = form.kaAudioOut1->OnAudioPlayed;
+        bool closing = false;
+        form.kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+            played(sender, data, size);
+            if (!closing) {
+                closing = true;
+                QTimer::singleShot(0, &form, [&form] { form.close(); });
+            }
+        };
+        form.show();
+        QTimer::singleShot(10000, [] { std::_Exit(3); }); // still running: the fault
+        code = QApplication::exec();
+    }
+    // Straight out, as the program's main returns: no leak report of the shared application.
+    std::_Exit(code);
 }
 
 TEST(ClipProgramTest, ClosingTheWindowDuringTheGreetingEndsTheProgram)
