@@ -3,6 +3,7 @@
 
 #include "clips_fixture.h"
 
+#include <QFocusEvent>
 #include <QTimer>
 
 #include <filesystem>
@@ -426,6 +427,21 @@ TEST_F(EditorTest, TheWordBoxIsUpperCasedOnlyWhenTheFocusMovesToAnotherControl)
     Show();
     form_->edSpellingword->setFocus();
     QTest::keyClick(form_->edSpellingword, Qt::Key_Tab);
+    EXPECT_EQ(form_->edSpellingword->text(), "BAT");
+}
+
+TEST_F(EditorTest, OnlyFocusMovingToAnotherControlUpperCasesTheWord)
+{
+    ChooseLesson("Week_3");
+    TypeWord("bat");
+    // A menu popping up, a dialog or another window taking the keyboard: no exit.
+    for (const Qt::FocusReason reason : {Qt::PopupFocusReason, Qt::ActiveWindowFocusReason}) {
+        QFocusEvent out(QEvent::FocusOut, reason);
+        QCoreApplication::sendEvent(form_->edSpellingword, &out);
+        EXPECT_EQ(form_->edSpellingword->text(), "bat") << reason;
+    }
+    QFocusEvent out(QEvent::FocusOut, Qt::MouseFocusReason);
+    QCoreApplication::sendEvent(form_->edSpellingword, &out);
     EXPECT_EQ(form_->edSpellingword->text(), "BAT");
 }
 
