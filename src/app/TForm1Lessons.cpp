@@ -19,6 +19,17 @@ bool IsReservedFolder(const std::string& name)
     return name == "." || name == ".." || name == "Alpha" || name == "Children";
 }
 
+// The tutor's own program file sits beside the lessons and, having no extension on this
+// platform, would match "*." as a lesson would; no executable file is ever a lesson.
+bool IsProgramFile(const std::filesystem::path& folder, const platform::DirEntry& entry)
+{
+    if (entry.directory)
+        return false;
+    std::error_code ec;
+    const auto permissions = std::filesystem::status(folder / entry.name, ec).permissions();
+    return !ec && (permissions & std::filesystem::perms::owner_exec) != std::filesystem::perms::none;
+}
+
 } // namespace
 
 void TForm1::cbLessionsDropDown(QObject* Sender)
@@ -28,7 +39,7 @@ void TForm1::cbLessionsDropDown(QObject* Sender)
         return;
     list->clear();
     for (const platform::DirEntry& entry : platform::ListFolder(contentDir_, "*.")) {
-        if (entry.hidden || entry.system || IsReservedFolder(entry.name))
+        if (entry.hidden || entry.system || IsReservedFolder(entry.name) || IsProgramFile(contentDir_, entry))
             continue;
         list->addItem(QString::fromStdString(entry.name));
     }

@@ -19,12 +19,14 @@ TEST_F(LessonsTest, LessonListShowsFoldersAndExtensionlessFilesButNotThePromptAn
     MakeFolder(".config.d");
     WriteFile("README", "text"); // a plain file without an extension is listed
     WriteFile("notes.txt", "text");
-    WriteFile("lexorin", "ELF");
+    WriteFile("lexorin", "ELF");                      // the program beside its lessons...
+    ASSERT_EQ(chmod(Path("lexorin").c_str(), 0755), 0); // ...is executable: never a lesson
+    WriteFile("NOTES", "ELF");
     ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0); // neither file nor folder: a system entry
     Show();
 
     DropDown(form_->ComboBox2);
-    EXPECT_EQ(Items(form_->ComboBox2), (QStringList{"alpha", "lexorin", "README", "Week_3"}));
+    EXPECT_EQ(Items(form_->ComboBox2), (QStringList{"alpha", "NOTES", "README", "Week_3"}));
     DropDown(form_->cbLessions);
     EXPECT_EQ(Items(form_->cbLessions), Items(form_->ComboBox2));
 }
