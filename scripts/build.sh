@@ -4,6 +4,8 @@
 set -euo pipefail
 cd "$(dirname "$0")/.."
 dir=$1; shift
+# Let ccache share objects between checkouts in different folders (CI clones anew).
+export CCACHE_BASEDIR=$PWD CCACHE_NOHASHDIR=1
 if [[ ! -f "$dir/build.ninja" ]]; then
   cmake -S . -B "$dir" -G Ninja "$@"
 elif (($#)); then
