@@ -8,8 +8,11 @@
 //   TForm1Navigation.cpp  FormShow, SetUiState, page changes, help, leaving a lesson
 //   TForm1Lessons.cpp     lesson lists, the editor's word list, CleanName, content paths
 //   TForm1Players.cpp     adding and listing players, opening and saving player records
-//   TForm1Pending.cpp     handlers of flows not built yet (clips, editor, test, spelling,
-//                         practice); each moves to its own file when its flow lands
+//   TForm1AudioComponents.cpp, TForm1Clips.cpp  the audio components, playing and recording clips
+//   TForm1Editor.cpp      the lesson editor
+//   TForm1Test.cpp        the spelling test: draws, judgements, tallies
+//   TForm1Spelling.cpp    speaking and spelling a word aloud
+//   TForm1Practice.cpp    the practice drill
 
 #include "app/TWordHandler.h"
 #include "audio/kaAudioControls.h"
