@@ -1,39 +1,13 @@
 #include "AppTestFixture.h"
+#include "clips_wave.h"
 
 #include "platform/wave/VirtualAudio.h"
-
-#include <cmath>
-#include <cstdint>
-#include <cstring>
 
 namespace {
 
 using platform::wave::VirtualAudio;
 
-// A PCM WAVE file of `frames` frames of a 440 Hz tone.
-std::string ToneWave(uint16_t channels, uint32_t rate, uint32_t frames)
-{
-    const uint32_t dataSize = frames * channels * 2;
-    std::string out;
-    auto u32 = [&](uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-    auto u16 = [&](uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
-    out += "RIFF";
-    u32(36 + dataSize);
-    out += "WAVEfmt ";
-    u32(16);
-    u16(1);
-    u16(channels);
-    u32(rate);
-    u32(rate * channels * 2);
-    u16(static_cast<uint16_t>(channels * 2));
-    u16(16);
-    out += "data";
-    u32(dataSize);
-    for (uint32_t i = 0; i < frames; ++i)
-        for (uint16_t c = 0; c < channels; ++c)
-            u16(static_cast<uint16_t>(static_cast<int16_t>(8000 * std::sin(i * 2 * M_PI * 440 / rate))));
-    return out;
-}
+using cliptest::ToneWave;
 
 class ClipPlayback : public FormTest {
 protected:
