@@ -77,7 +77,7 @@ void WaveDevice::markLost()
     finishAll();
 }
 
-MMRESULT OutputDevice::write(WAVEHDR* h)
+MMRESULT WaveDevice::takeForQueue(WAVEHDR* h)
 {
     if (!h)
         return MMSYSERR_INVALPARAM;
@@ -88,6 +88,13 @@ MMRESULT OutputDevice::write(WAVEHDR* h)
     if (lost_)
         return MMSYSERR_NODRIVER;
     h->dwFlags = (h->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    return MMSYSERR_NOERROR;
+}
+
+MMRESULT OutputDevice::write(WAVEHDR* h)
+{
+    if (const MMRESULT refused = takeForQueue(h))
+        return refused;
     queuedEnd_ += h->dwBufferLength;
     h->reserved = queuedEnd_;
     queue_.push(h);
@@ -124,15 +131,8 @@ void OutputDevice::returnAllAndRestart()
 
 MMRESULT InputDevice::addBuffer(WAVEHDR* h)
 {
-    if (!h)
-        return MMSYSERR_INVALPARAM;
-    if (!(h->dwFlags & WHDR_PREPARED))
-        return WAVERR_UNPREPARED;
-    if (h->dwFlags & WHDR_INQUEUE)
-        return WAVERR_STILLPLAYING;
-    if (lost_)
-        return MMSYSERR_NODRIVER;
-    h->dwFlags = (h->dwFlags & ~WHDR_DONE) | WHDR_INQUEUE;
+    if (const MMRESULT refused = takeForQueue(h))
+        return refused;
     h->dwBytesRecorded = 0;
     queue_.push(h);
     return MMSYSERR_NOERROR;

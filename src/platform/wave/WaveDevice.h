@@ -59,6 +59,9 @@ protected:
     void finishAll();
     // The device vanished: everything queued is returned, later calls fail.
     void markLost();
+    // Whether a header may be queued now (prepared, not queued yet, device not lost); when
+    // it may, it is marked as queued.
+    MMRESULT takeForQueue(WAVEHDR* h);
 
     WAVEFORMATEX format_;
     std::shared_ptr<NotifyChannel> channel_;
