@@ -24,6 +24,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "widgets/TAutoSizeLabel.h"
 #include "widgets/TDropDownComboBox.h"
+#include "widgets/THelpWindow.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TPictureControl.h"
 #include "widgets/TSpeedButton.h"
@@ -152,6 +153,9 @@ public:
     void PageControl1Change(QObject* Sender);
     void JvXPButtonHelpClick(QObject* Sender);
     void JvXPToolButtonClick(QObject* Sender);
+    // The help page shown by the tutor itself when the desktop cannot open the document;
+    // made on first use.
+    widgets::THelpWindow* HelpWindow = nullptr;
 
     // ---- Lessons (TForm1Lessons.cpp) -----------------------------------------------
     void cbLessionsDropDown(QObject* Sender);
@@ -329,6 +333,7 @@ protected:
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void ShowHelpInOwnWindow(const std::filesystem::path& document);
     void CreateAudioComponents();
     void WireAudioComponents();
     void EndClipWhenSilent();

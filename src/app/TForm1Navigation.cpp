@@ -4,6 +4,7 @@
 #include "app/TForm1.h"
 
 #include "platform/fs/Files.h"
+#include "platform/mime/MimeHtml.h"
 #include "platform/ui/Shell.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TSpeedButton.h"
@@ -12,6 +13,10 @@
 #include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+
+#include <fstream>
+#include <iterator>
+#include <system_error>
 
 void TForm1::FormShow(QObject* /*Sender*/)
 {
@@ -107,8 +112,31 @@ void TForm1::PageControl1Change(QObject* /*Sender*/)
 
 void TForm1::JvXPButtonHelpClick(QObject* /*Sender*/)
 {
-    // What the shell makes of the request is not the tutor's business.
-    platform::ShellOpen(ContentFile(ExeDir + "LexorinHelp.mht"));
+    const std::filesystem::path help = ContentFile(ExeDir + "LexorinHelp.mht");
+    // Most Linux desktops have no program for web archives; then the tutor shows the page itself.
+    if (!platform::ShellOpen(help))
+        ShowHelpInOwnWindow(help);
+}
+
+// Help is a convenience: a missing or unreadable document, or one without a page, shows nothing
+// and says nothing.
+void TForm1::ShowHelpInOwnWindow(const std::filesystem::path& document)
+{
+    constexpr std::uintmax_t kLargestHelp = 16u << 20;
+    std::error_code error;
+    const std::uintmax_t size = std::filesystem::file_size(document, error);
+    if (error || size > kLargestHelp)
+        return;
+    std::ifstream in(document, std::ios::binary);
+    const std::string bytes{std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
+    if (!in && !in.eof())
+        return;
+    const std::optional<QString> page = platform::HtmlOfMimeHtml(bytes);
+    if (!page)
+        return;
+    if (!HelpWindow)
+        HelpWindow = new widgets::THelpWindow(this);
+    HelpWindow->ShowPage(*page);
 }
 
 void TForm1::JvXPToolButtonClick(QObject* /*Sender*/)

@@ -6,6 +6,7 @@
 #include "platform/ui/Shell.h"
 
 #include <QTabBar>
+#include <QTextBrowser>
 #include <QWheelEvent>
 
 namespace {
@@ -301,7 +302,7 @@ TEST_F(NavigationTest, ExitButtonsLeaveTheRunForTheStartPage)
     EXPECT_EQ(Current(), form_->TabSheet1);
 }
 
-TEST_F(NavigationTest, MoreHelpAsksTheShellToOpenTheHelpDocumentAndShowsNothing)
+TEST_F(NavigationTest, MoreHelpWithoutAHelpDocumentAsksTheShellAndShowsNothing)
 {
     std::vector<std::filesystem::path> opened;
     platform::ScopedShellOpenHandler shell([&](const std::filesystem::path& file) {
@@ -315,6 +316,58 @@ TEST_F(NavigationTest, MoreHelpAsksTheShellToOpenTheHelpDocumentAndShowsNothing)
     ASSERT_EQ(opened.size(), 2u);
     for (const auto& file : opened)
         EXPECT_EQ(file, dir_ / "LexorinHelp.mht");
+    EXPECT_TRUE(Boxes().empty());
+    EXPECT_FALSE(form_->HelpWindow);
+}
+
+TEST_F(NavigationTest, MoreHelpShowsThePageItselfWhenTheDesktopCannotOpenTheDocument)
+{
+    WriteFile("LexorinHelp.mht", "MIME-Version: 1.0\r\nContent-Type: multipart/related; boundary=\"b\"\r\n\r\n"
+                                 "--b\r\nContent-Type: text/html; charset=utf-8\r\n"
+                                 "Content-Transfer-Encoding: quoted-printable\r\n\r\n"
+                                 "<html><head><title>Lexorin Help</title></head>"
+                                 "<body><h1>Making a lesson</h1><p>Press Rec=\r\nord.</p></body></html>\r\n--b--\r\n");
+    platform::ScopedShellOpenHandler shell([](const std::filesystem::path&) { return false; });
+    Show();
+    QTest::mouseClick(form_->btnMoreHelp, Qt::LeftButton);
+    ASSERT_TRUE(form_->HelpWindow);
+    widgets::THelpWindow* window = form_->HelpWindow;
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(window->isWindow());
+    EXPECT_EQ(window->windowTitle(), "Lexorin Help");
+    EXPECT_TRUE(window->Browser()->isReadOnly());
+    EXPECT_EQ(window->Browser()->toPlainText(), "Making a lesson\nPress Record.");
+
+    // Closed and asked for again from the editor: the same window comes back.
+    window->close();
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    QTest::mouseClick(form_->JvXPButtonHelp, Qt::LeftButton);
+    EXPECT_EQ(form_->HelpWindow, window);
+    EXPECT_TRUE(window->isVisible());
+    EXPECT_TRUE(Boxes().empty());
+}
+
+TEST_F(NavigationTest, MoreHelpLeavesTheDocumentToTheDesktopWhenItCanOpenIt)
+{
+    WriteFile("LexorinHelp.mht", "Content-Type: text/html\r\n\r\n<p>help</p>");
+    platform::ScopedShellOpenHandler shell([](const std::filesystem::path&) { return true; });
+    Show();
+    QTest::mouseClick(form_->btnMoreHelp, Qt::LeftButton);
+    EXPECT_FALSE(form_->HelpWindow);
+}
+
+TEST_F(NavigationTest, MoreHelpWithADocumentThatHoldsNoPageShowsNothing)
+{
+    platform::ScopedShellOpenHandler shell([](const std::filesystem::path&) { return false; });
+    Show();
+    for (const std::string bytes : {"", "RIFF....WAVEfmt ", "Content-Type: multipart/related\r\n\r\n--\r\n"}) {
+        WriteFile("LexorinHelp.mht", bytes);
+        QTest::mouseClick(form_->btnMoreHelp, Qt::LeftButton);
+    }
+    std::filesystem::remove(dir_ / "LexorinHelp.mht");
+    std::filesystem::create_directory(dir_ / "LexorinHelp.mht"); // a folder by that name
+    QTest::mouseClick(form_->btnMoreHelp, Qt::LeftButton);
+    EXPECT_FALSE(form_->HelpWindow);
     EXPECT_TRUE(Boxes().empty());
 }
 

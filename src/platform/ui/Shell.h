@@ -6,8 +6,9 @@
 //   SetShellOpenHandler(fn)          fn(path) -> bool replaces the desktop (tests); empty restores it
 //   ScopedShellOpenHandler           the same for one scope
 //
-// A handler sees every request. Without one, a missing file is not passed to the desktop: ShellOpen
-// returns false at once. Never throws, shows nothing.
+// A handler sees every request. Without one, a missing file is not passed to the desktop, nor is a
+// file whose type has no program registered with the desktop (xdg-mime): ShellOpen returns false
+// and the caller can show the file another way. Never throws, shows nothing.
 
 #include <filesystem>
 #include <functional>
