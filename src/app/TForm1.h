@@ -330,6 +330,7 @@ public:
 
 protected:
     void showEvent(QShowEvent* event) override;
+    void paintEvent(QPaintEvent* event) override;
     void closeEvent(QCloseEvent* event) override;
 
 private:
@@ -350,4 +351,5 @@ private:
 
     std::filesystem::path contentDir_;
     bool shown_ = false;
+    bool painted_ = false;
 };

@@ -8,6 +8,7 @@
 #include "audio/kaAudioConvertor.h"
 #include "audio/kaAudioIO.h"
 #include "audio/kaAudioStreams.h"
+#include "platform/Trace.h"
 #include "rtl/Stream.h"
 
 #include <QCloseEvent>
@@ -55,6 +56,7 @@ void TForm1::PlayClipAndWait(const std::string& path)
 uint64_t TForm1::StartPlayback(const std::string& path)
 {
     StopAnyClip();
+    platform::Trace("clip " + path);
     ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmOpenRead);
     try {
         ClipReader = TkaRIFFAudioReader::Create(ClipFile.get());

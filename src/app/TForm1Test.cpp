@@ -3,6 +3,7 @@
 
 #include "app/TForm1.h"
 
+#include "platform/Trace.h"
 #include "platform/ui/Dialogs.h"
 
 #include <QCoreApplication>
@@ -178,6 +179,7 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
     // One judgement at a time, and only of a word the run has drawn.
     if (!CurrentWord || SequenceDepth > 0)
         return;
+    platform::Trace("check it");
     btnCheckIt->setEnabled(false);
     TotalTried = WrappingIncrement(TotalTried);
     DetachKeyPress(Edit2);

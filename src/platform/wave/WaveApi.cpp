@@ -1,5 +1,6 @@
 #include "platform/wave/WaveApi.h"
 #include "platform/wave/WaveBackend.h"
+#include "platform/Trace.h"
 
 #include <atomic>
 #include <cstdlib>
@@ -206,6 +207,7 @@ MMRESULT waveOutWrite(HWAVEOUT hwo, WAVEHDR* pwh, uint32_t cbwh)
 {
     if (cbwh < sizeof(WAVEHDR))
         return MMSYSERR_INVALPARAM;
+    platform::Trace("waveOutWrite");
     return withDevice(outputs(), hwo, [pwh](OutputDevice& d) { return d.write(pwh); });
 }
 
