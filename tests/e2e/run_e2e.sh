@@ -2,6 +2,7 @@
 # End-to-end run of the built tutor, driven as a person would drive it.
 #
 #   run_e2e.sh --tutor BUILD/tutor/lexorin --out DIR [--stages "start pages ..."|all]
+#              [--driver SCRIPT]
 #
 # Sets up, each of its own for this run only: a scratch copy of the tutor's folder
 # (so the build stays clean and the run starts with no players), a PulseAudio daemon
@@ -11,6 +12,8 @@
 # scenario; its stages are listed there.
 #
 # Stages: --stages, else $LEXORIN_E2E_STAGES; LEXORIN_E2E_FULL=1 runs them all.
+# --driver replaces drive_tutor.py with another script taking the same arguments (the
+# benchmarks in bench/ use the same session this way).
 # Results go to DIR: a screenshot per page (*.png), results.json, the driver's log
 # e2e.log and the tutor's output tutor.log. A failed run keeps its scratch folder
 # (recording included) and names it.
@@ -21,24 +24,26 @@ root=$(cd "$here/../.." && pwd)
 
 # --- inside Xvfb and the D-Bus session ------------------------------------------------
 if [[ ${1:-} == --inner ]]; then
-    shift
+    driver=$2
+    shift 2
     /usr/libexec/at-spi-bus-launcher --launch-immediately &
     bus=$!
     trap 'kill $bus 2>/dev/null || true' EXIT
     export QT_LINUX_ACCESSIBILITY_ALWAYS_ON=1
     status=0
-    /usr/bin/python3 "$here/drive_tutor.py" "$@" || status=$?
+    /usr/bin/python3 "$driver" "$@" || status=$?
     exit $status
 fi
 
 # --- outside ------------------------------------------------------------------------------
-tutor="" out="" stages=${LEXORIN_E2E_STAGES:-"start pages"}
+tutor="" out="" stages=${LEXORIN_E2E_STAGES:-"start pages"} driver=$here/drive_tutor.py
 while (($#)); do
     case $1 in
     --tutor) tutor=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
     --stages) stages=$2; shift 2 ;;
-    *) echo "usage: $0 --tutor PATH --out DIR [--stages LIST|all]" >&2; exit 2 ;;
+    --driver) driver=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
+    *) echo "usage: $0 --tutor PATH --out DIR [--stages LIST|all] [--driver SCRIPT]" >&2; exit 2 ;;
     esac
 done
 [[ -n ${LEXORIN_E2E_STAGES:-} ]] && stages=$LEXORIN_E2E_STAGES
@@ -83,7 +88,7 @@ export XDG_RUNTIME_DIR PULSE_SERVER
 unset LEXORIN_AUDIO  # the real sound-server backend
 
 parec -d lexorin_speakers.monitor --raw --format=s16le --rate=44100 --channels=2 \
-    --latency-msec=20 >"$work/monitor.raw" &
+    --latency-msec="${LEXORIN_E2E_MONITOR_LATENCY_MS:-20}" >"$work/monitor.raw" &
 parec_pid=$!
 for _ in $(seq 50); do
     [[ -s $work/monitor.raw ]] && break
@@ -93,11 +98,13 @@ done
 
 # An X server of our own on a display number it picks itself (-displayfd), so runs
 # side by side never meet on one display.
+# Its root is plain black (-br), so a window not painted yet is all one colour, and it
+# carries on when its last client leaves (-noreset), as benchmarks start one program after another.
 # It is used only once a client has reached it; a server that went away at once (a
 # display number taken meanwhile) is replaced.
 start_x() {
     : >"$work/display"
-    Xvfb -displayfd 5 -screen 0 1024x768x24 -nolisten tcp 5>"$work/display" 2>>"$work/xvfb.log" &
+    Xvfb -displayfd 5 -screen 0 1024x768x24 -br -noreset -nolisten tcp 5>"$work/display" 2>>"$work/xvfb.log" &
     xvfb_pid=$!
     for _ in $(seq 100); do
         [[ -s $work/display ]] && break
@@ -124,7 +131,7 @@ echo "e2e: X server on $DISPLAY"
 
 mkdir "$work/shots"
 set +e
-dbus-run-session -- "$0" --inner \
+dbus-run-session -- "$0" --inner "$driver" \
     --tutor "$work/tutor/$(basename "$tutor")" --recording "$work/monitor.raw" \
     --screenshots "$work/shots" --stages "$stages" 2>&1 | tee "$out/e2e.log"
 status=${PIPESTATUS[0]}
