@@ -121,6 +121,7 @@ def main():
               f"{args.runs} runs each, alternating; medians")
         print(f"{'conversion':38} {'wavconvert wall/cpu':>21} {'sox wall/cpu':>15} {'ratio wall/cpu':>15}"
               f" {'SNR ours/sox dB':>16} {'frames ours/sox/ideal':>24}")
+        same_format = None
         for label, channels, rate, bits in CASES:
             ours = os.path.join(tmp, "ours.wav")
             theirs = os.path.join(tmp, "sox.wav")
@@ -137,6 +138,8 @@ def main():
                    for k, v in times.items()}
             ratio_wall = med["ours"][0] / med["sox"][0]
             ratio_cpu = med["ours"][1] / med["sox"][1] if med["sox"][1] > 0 else float("nan")
+            if (channels, rate, bits) == (2, 44100, 16):
+                same_format = med["ours"]
             print(f"{label:38} {med['ours'][0]*1000:9.0f}/{med['ours'][1]*1000:5.0f} ms "
                   f"{med['sox'][0]*1000:6.0f}/{med['sox'][1]*1000:5.0f} ms "
                   f"{ratio_wall:7.2f}/{ratio_cpu:5.2f}  "
@@ -144,6 +147,12 @@ def main():
                   f"{frames(ours):8d}/{frames(theirs):d}/{int(args.seconds * rate):d}")
         print("ratio = wavconvert / sox (below 1: wavconvert faster). sox dithers when it reduces "
               "the bit depth; wavconvert does not.")
+        # The floor for PCM to the same PCM: copying the file as a process does.
+        copies = [run_timed(["cp", src, os.path.join(tmp, "copy.wav")]) for _ in range(args.runs)]
+        copy = (statistics.median(c[0] for c in copies), statistics.median(c[1] for c in copies))
+        print(f"file copy (cp): {copy[0]*1000:.0f}/{copy[1]*1000:.0f} ms wall/cpu; same format through "
+              f"wavconvert: {same_format[0] / copy[0]:.2f}x the copy's wall time, "
+              f"{same_format[1] / max(copy[1], 1e-6):.2f}x its CPU time")
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 
