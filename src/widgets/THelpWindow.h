@@ -2,7 +2,8 @@
 
 // A plain read-only window for a help page, for desktops that have no program for the help
 // document's type. It belongs to the window that opened it (closes with it) and is reused:
-// showing another page replaces the text and brings the window forward, maximised.
+// showing another page replaces the text and brings the window forward, maximised. Escape
+// closes it.
 
 #include <QString>
 #include <QWidget>
@@ -18,6 +19,9 @@ public:
     // Shows `html`; the window title is the page's <title>, else "Help".
     void ShowPage(const QString& html);
     QTextBrowser* Browser() const { return browser_; }
+
+protected:
+    void keyPressEvent(QKeyEvent* event) override;
 
 private:
     QTextBrowser* browser_;

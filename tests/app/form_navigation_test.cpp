@@ -338,8 +338,9 @@ TEST_F(NavigationTest, MoreHelpShowsThePageItselfWhenTheDesktopCannotOpenTheDocu
     EXPECT_TRUE(window->Browser()->isReadOnly());
     EXPECT_EQ(window->Browser()->toPlainText(), "Making a lesson\nPress Record.");
 
-    // Closed and asked for again from the editor: the same window comes back.
-    window->close();
+    // Put away with Escape and asked for again from the editor: the same window comes back.
+    QTest::keyClick(window->Browser(), Qt::Key_Escape);
+    EXPECT_FALSE(window->isVisible());
     form_->PageControl1->setCurrentWidget(form_->TabSheet2);
     QTest::mouseClick(form_->JvXPButtonHelp, Qt::LeftButton);
     EXPECT_EQ(form_->HelpWindow, window);

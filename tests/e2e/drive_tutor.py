@@ -14,6 +14,8 @@ alone, and a stage needs the stages it builds on (listed after the colon):
   start     the window "Quorbel's Lexorin" appears; the process keeps running
   pages     the four page tabs; the user can reach the editor but not the test
             or practice pages by tab; screenshots of the start and editor pages
+  help      on a desktop with no program for web archives, "More Help" shows
+            the help document in the tutor's own window; Escape puts it away  : start
   welcome   the welcome clip is heard at the null sink's monitor     : start
   player    lesson "First Words" chosen, a new player added with the
             input box, its record file created                       : start
@@ -44,10 +46,11 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import clipmatch  # noqa: E402
 
-STAGES = ["start", "pages", "welcome", "player", "test", "practice", "finish", "record"]
+STAGES = ["start", "pages", "help", "welcome", "player", "test", "practice", "finish", "record"]
 NEEDS = {
     "welcome": ["start"],
     "pages": ["start"],
+    "help": ["start"],
     "player": ["start"],
     "test": ["player", "welcome"],
     "practice": ["test"],
@@ -312,8 +315,8 @@ class Person:
             self.xdo("type", "--delay", 40, text)
         self.tutor.wait_until("%s holds %r" % (what, text), lambda: text_of(box) == text, timeout=5)
 
-    def screenshot(self, page, fname):
-        w = self.tutor.main_window()
+    def screenshot(self, page, fname, window=None):
+        w = window or self.tutor.main_window()
         x, y, wd, ht = extents(w)
         path = os.path.join(self.shots, fname)
         time.sleep(0.4)  # let the last repaint reach the screen
@@ -374,7 +377,9 @@ class Scenario:
         self.lesson = args.lesson
         self.lesson_dir = os.path.join(self.tutor_dir, self.lesson)
         self.results = {"stages": {}}
-        self.tutor = Tutor(os.path.abspath(args.tutor), dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1"))
+        env = dict(os.environ, QT_LINUX_ACCESSIBILITY_ALWAYS_ON="1")
+        env["PATH"] = self.desktop_without_archive_viewer(args.screenshots) + os.pathsep + env.get("PATH", "")
+        self.tutor = Tutor(os.path.abspath(args.tutor), env)
         self.rec = clipmatch.Recording(args.recording)
         self.me = Person(self.tutor, self.rec, args.screenshots)
         self.counts = {}  # word -> [tries, right]
@@ -383,6 +388,18 @@ class Scenario:
 
     def clip(self, name):
         return clipmatch.Clip(os.path.join(self.alpha, name))
+
+    @staticmethod
+    def desktop_without_archive_viewer(folder):
+        """A folder whose xdg-mime knows no program for any type, as on most desktops
+        for web archives; put first on the tutor's PATH so the run does not depend on
+        what this machine has installed."""
+        tools = os.path.join(folder, "desktop-tools")
+        os.makedirs(tools, exist_ok=True)
+        with open(os.path.join(tools, "xdg-mime"), "w") as f:
+            f.write("#!/bin/sh\nexit 0\n")
+        os.chmod(os.path.join(tools, "xdg-mime"), 0o755)
+        return tools
 
     # -- start ----------------------------------------------------------------------
     def stage_start(self):
@@ -447,6 +464,23 @@ class Scenario:
         t.wait_page("Lesson Editor")
         me.click(t.one("page tab", "Spelling Lessons"))
         t.wait_page("Spelling Lessons")
+
+    # -- help -----------------------------------------------------------------------
+    def stage_help(self):
+        t, me = self.tutor, self.me
+        t.wait_page("Spelling Lessons")
+        me.press("More Help")
+        win = t.wait_until("the help window", lambda: [w for w in t.windows()
+                                                       if name(w) == "Lexorin Help" and is_showing(w)], timeout=15)[0]
+        shown = t.wait_until("the help text", lambda: [a for a in walk(win) if "Making a lesson" in text_of(a)],
+                             timeout=10)
+        if "Recording words" not in text_of(shown[0]):
+            raise StageFailed("the help window shows %r" % text_of(shown[0])[:200])
+        me.screenshot("Help", "help.png", window=win)
+        me.click(shown[0], "the help text")
+        me.keys("Escape")
+        t.wait_until("the help window put away", lambda: not [w for w in t.windows()
+                                                              if name(w) == "Lexorin Help" and is_showing(w)])
 
     # -- welcome --------------------------------------------------------------------
     def stage_welcome(self):
