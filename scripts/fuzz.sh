@@ -36,7 +36,7 @@ run_one() {
         cp "$work/$target/artifacts/"* "fuzz/findings/$target/"
         echo "$target: FINDING, saved to fuzz/findings/$target/"
     fi
-    echo "$target: $(grep -E '^#[0-9]+ +DONE' "$logs/$target.log" | tail -1)"
+    echo "$target: $(grep -E '^#[0-9]+[[:space:]]+DONE' "$logs/$target.log" | tail -1)"
 }
 
 running=0

@@ -17,15 +17,6 @@ struct CodecCase {
     uint16_t tag;
 };
 
-std::vector<uint8_t> naturalPcmOf(WAVEFORMATEX* src)
-{
-    std::vector<uint8_t> out(512, 0);
-    auto* dst = reinterpret_cast<WAVEFORMATEX*>(out.data());
-    dst->wFormatTag = WAVE_FORMAT_PCM;
-    EXPECT_EQ(acmFormatSuggest(nullptr, src, dst, 512, ACM_FORMATSUGGESTF_WFORMATTAG), MMSYSERR_NOERROR);
-    return out;
-}
-
 class AcmCodecReference : public ::testing::TestWithParam<CodecCase> {
 protected:
     void SetUp() override

@@ -117,3 +117,25 @@ TEST(AcmHostile, ExtremeRatesAndSizesStayBounded)
     EXPECT_EQ(size, 0xFFFFFFFFu);
     acmStreamClose(has, 0);
 }
+
+TEST(AcmHostile, Mp3FramesAtAnotherRateThanDeclaredAreRefusedAtOnce)
+{
+    if (!haveTool("lame"))
+        GTEST_SKIP() << "lame is not installed";
+    TempDir dir;
+    const auto signal = voice(22050, 2, 1.0);
+    writeFile(dir / "in.wav", makeWave(pcm(2, 22050, 16), bytesOf(signal)));
+    ASSERT_EQ(run("lame --quiet -b 64 " + (dir / "in.wav").string() + " " + (dir / "in.mp3").string()), 0);
+    const auto mp3 = readFile(dir / "in.mp3");
+    // The WAVE format says 44.1 kHz; the frames are 22.05 kHz.
+    MPEGLAYER3WAVEFORMAT f{};
+    f.wfx = {WAVE_FORMAT_MPEGLAYER3, 2, 44100, 8000, 1, 0, MPEGLAYER3_WFX_EXTRA_BYTES};
+    f.wID = MPEGLAYER3_ID_MPEG;
+    f.nBlockSize = 417;
+    f.nFramesPerBlock = 1;
+    auto natural = naturalPcmOf(&f.wfx);
+    MMRESULT failure = MMSYSERR_NOERROR;
+    const auto out = convertAll(&f.wfx, reinterpret_cast<WAVEFORMATEX*>(natural.data()), mp3, 0, &failure);
+    EXPECT_EQ(failure, ACMERR_NOTPOSSIBLE);
+    EXPECT_TRUE(out.empty()); // nothing resampled behind the format's back
+}

@@ -213,6 +213,16 @@ inline double snr(const std::vector<int16_t>& x, const std::vector<int16_t>& y)
     return 10 * std::log10(s / std::max(e, 1e-9));
 }
 
+// The PCM format the codec service suggests for a compressed one (a 512-byte record).
+inline std::vector<uint8_t> naturalPcmOf(WAVEFORMATEX* src)
+{
+    std::vector<uint8_t> out(512, 0);
+    auto* dst = reinterpret_cast<WAVEFORMATEX*>(out.data());
+    dst->wFormatTag = WAVE_FORMAT_PCM;
+    EXPECT_EQ(acmFormatSuggest(nullptr, src, dst, 512, ACM_FORMATSUGGESTF_WFORMATTAG), MMSYSERR_NOERROR);
+    return out;
+}
+
 // Converts `input` from src to dst in pieces of `chunk` bytes (0: all at once), the way
 // the engine's stages do: bytes pile up as pending, the stream converts whole blocks,
 // and the unconsumed rest waits for the next piece.

@@ -106,6 +106,11 @@ private:
     bool start()
     {
         mpg123_param(handle_, MPG123_ADD_FLAGS, MPG123_QUIET | MPG123_SKIP_ID3V2, 0);
+        // Frames at another rate than the format declares are refused, not resampled: the
+        // library's own resampler walks every frame a stream's info tag claims to hold to
+        // place the gapless ends (tens of seconds for a hostile tag), and a clip whose
+        // format misstates its rate is broken anyway.
+        mpg123_param(handle_, MPG123_REMOVE_FLAGS, MPG123_AUTO_RESAMPLE, 0);
         mpg123_format_none(handle_);
         return mpg123_format(handle_, long(rate_), channels_ == 1 ? MPG123_MONO : MPG123_STEREO,
                              MPG123_ENC_SIGNED_16) == MPG123_OK &&
