@@ -6,6 +6,7 @@
 
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
+#include "rtl/Exception.h"
 
 #include <QComboBox>
 #include <QCoreApplication>
@@ -14,10 +15,30 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <cerrno>
 #include <filesystem>
+#include <system_error>
 #include <thread>
 
 namespace {
+
+// Failures of the disk rather than of the name asked for.
+bool IsDiskRefusal(const std::error_code& error)
+{
+    if (error.category() != std::generic_category() && error.category() != std::system_category())
+        return false;
+    switch (error.value()) {
+    case EROFS:
+    case EACCES:
+    case EPERM:
+    case ENOSPC:
+    case EDQUOT:
+    case EIO:
+        return true;
+    default:
+        return false;
+    }
+}
 
 // The letters a to z folded to upper case; nothing else changes.
 std::string UpperAZ(std::string text)
@@ -88,9 +109,14 @@ void TForm1::btnAddLessonClick(QObject* /*Sender*/)
             const std::filesystem::path folder = ContentFile(ExeDir + name);
             if (!platform::DirectoryExists(folder)) {
                 // A name the file system refuses makes no folder and shows nothing: the
-                // refilled list then simply has no such lesson to choose.
+                // refilled list then simply has no such lesson to choose. A disk that takes
+                // no new folder at all is said, or the parent would wait for a lesson that
+                // never comes.
                 std::error_code refused;
                 std::filesystem::create_directories(folder, refused);
+                if (refused && IsDiskRefusal(refused))
+                    throw rtl::Exception("The lesson folder \"" + folder.string() +
+                                         "\" cannot be created: " + refused.message() + ".");
                 std::this_thread::sleep_for(NewLessonSettle);
                 QCoreApplication::processEvents();
             }
