@@ -56,7 +56,8 @@ void TForm1::PlayClipAndWait(const std::string& path)
 uint64_t TForm1::StartPlayback(const std::string& path)
 {
     StopAnyClip();
-    platform::Trace("clip " + path);
+    if (platform::TraceOn())
+        platform::Trace("clip " + path);
     ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmOpenRead);
     try {
         ClipReader = TkaRIFFAudioReader::Create(ClipFile.get());
