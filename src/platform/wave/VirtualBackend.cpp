@@ -66,6 +66,21 @@ struct Limits {
         const uint64_t limit = std::min(vanishAt, stallAt);
         return moved >= limit ? 0 : std::min(n, limit - moved);
     }
+
+    // True once the device is gone: it reached its vanishing point, or it has stood frozen
+    // at its stall point, with buffers waiting, for longer than the watchdog allows.
+    bool gone(bool buffersWaiting)
+    {
+        if (moved >= vanishAt)
+            return true;
+        if (moved < stallAt || !buffersWaiting)
+            return false;
+        if (!stalled) {
+            stalled = true;
+            stalledSince = Clock::now();
+        }
+        return Clock::now() - stalledSince >= stallTimeout;
+    }
 };
 
 class Vanishable {
@@ -74,15 +89,40 @@ public:
     virtual void vanish() = 0;
 };
 
-class VirtualOutput final : public OutputDevice, public Vanishable {
+// What both directions share: the device's mutex (the service's lock), the worker thread
+// that runs the device's loop, and how that thread is woken and ended. A device starts the
+// worker as the last step of its constructor and ends it as the first step of its
+// destructor, so the loop never sees a device half made or half gone.
+template <class Device> class VirtualDevice : public Device, public Vanishable {
 public:
-    VirtualOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
-        : OutputDevice(f, std::move(channel), true), pacer_(f),
-          clip_(plan.clip), limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+    using Device::Device;
+
+    void lock() override { mutex_.lock(); }
+    void unlock() override { mutex_.unlock(); }
+    void shutdown() override
     {
-        worker_ = std::thread([this] { run(); });
+        stop_ = true;
+        wake_.notify_all();
     }
-    ~VirtualOutput() override
+    void vanish() override
+    {
+        std::lock_guard lock(mutex_);
+        if (!stop_)
+            this->markLost();
+    }
+
+protected:
+    // The worker's loop, entered with the mutex held; it runs while !stop_.
+    virtual void loop(std::unique_lock<std::mutex>& lock) = 0;
+
+    void startWorker()
+    {
+        worker_ = std::thread([this] {
+            std::unique_lock lock(mutex_);
+            loop(lock);
+        });
+    }
+    void endWorker()
     {
         {
             std::lock_guard lock(mutex_);
@@ -90,11 +130,29 @@ public:
         }
         wake_.notify_all();
         worker_.join();
-        VirtualAudio::instance().endOpen(Direction::Output, clip_);
     }
 
-    void lock() override { mutex_.lock(); }
-    void unlock() override { mutex_.unlock(); }
+    std::mutex mutex_;
+    std::condition_variable wake_;
+    bool stop_ = false;
+
+private:
+    std::thread worker_;
+};
+
+class VirtualOutput final : public VirtualDevice<OutputDevice> {
+public:
+    VirtualOutput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
+        : VirtualDevice(f, std::move(channel), true), pacer_(f),
+          clip_(plan.clip), limits_{0, plan.vanishAt, plan.stallAt, plan.stallTimeout}
+    {
+        startWorker();
+    }
+    ~VirtualOutput() override
+    {
+        endWorker();
+        VirtualAudio::instance().endOpen(Direction::Output, clip_);
+    }
 
     MMRESULT write(WAVEHDR* h) override
     {
@@ -120,22 +178,10 @@ public:
         pacer_.restart();
         return MMSYSERR_NOERROR;
     }
-    void shutdown() override
-    {
-        stop_ = true;
-        wake_.notify_all();
-    }
-    void vanish() override
-    {
-        std::lock_guard lock(mutex_);
-        if (!stop_)
-            markLost();
-    }
 
 private:
-    void run()
+    void loop(std::unique_lock<std::mutex>& lock) override
     {
-        std::unique_lock lock(mutex_);
         while (!stop_) {
             completeUpTo(sentPos_); // headers of length 0
             if (paused_ || lost_ || unsent() == 0) {
@@ -151,58 +197,35 @@ private:
                 VirtualAudio::instance().countMoved(Direction::Output, n);
                 completeUpTo(sentPos_);
             }
-            if (limits_.moved >= limits_.vanishAt) {
+            if (limits_.gone(hasQueued())) {
                 markLost();
                 continue;
-            }
-            if (limits_.moved >= limits_.stallAt && hasQueued()) {
-                // Frozen: no progress; the watchdog gives up after the timeout.
-                if (!limits_.stalled) {
-                    limits_.stalled = true;
-                    limits_.stalledSince = Clock::now();
-                }
-                if (Clock::now() - limits_.stalledSince >= limits_.stallTimeout) {
-                    markLost();
-                    continue;
-                }
             }
             if (n == 0)
                 wake_.wait_for(lock, kTick);
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::thread worker_;
     Pacer pacer_;
     uint64_t clip_;
     Limits limits_;
     bool paused_ = false;
-    bool stop_ = false;
 };
 
-class VirtualInput final : public InputDevice, public Vanishable {
+class VirtualInput final : public VirtualDevice<InputDevice> {
 public:
     VirtualInput(const WAVEFORMATEX& f, std::shared_ptr<NotifyChannel> channel, VirtualAudio::OpenPlan plan)
-        : InputDevice(f, std::move(channel), false), pacer_(f), mic_(std::move(plan.microphone)),
+        : VirtualDevice(f, std::move(channel), false), pacer_(f), mic_(std::move(plan.microphone)),
           loop_(plan.loopMicrophone && !mic_.empty()), limits_{0, plan.vanishAt, plan.stallAt,
                                                                plan.stallTimeout}
     {
-        worker_ = std::thread([this] { run(); });
+        startWorker();
     }
     ~VirtualInput() override
     {
-        {
-            std::lock_guard lock(mutex_);
-            stop_ = true;
-        }
-        wake_.notify_all();
-        worker_.join();
+        endWorker();
         VirtualAudio::instance().endOpen(Direction::Input, 0);
     }
-
-    void lock() override { mutex_.lock(); }
-    void unlock() override { mutex_.unlock(); }
 
     MMRESULT addBuffer(WAVEHDR* h) override
     {
@@ -232,17 +255,6 @@ public:
         micPos_ = 0;
         return MMSYSERR_NOERROR;
     }
-    void shutdown() override
-    {
-        stop_ = true;
-        wake_.notify_all();
-    }
-    void vanish() override
-    {
-        std::lock_guard lock(mutex_);
-        if (!stop_)
-            markLost();
-    }
 
 private:
     uint64_t room() const
@@ -271,9 +283,8 @@ private:
         }
     }
 
-    void run()
+    void loop(std::unique_lock<std::mutex>& lock) override
     {
-        std::unique_lock lock(mutex_);
         while (!stop_) {
             if (!started_ || lost_) {
                 wake_.wait(lock);
@@ -289,35 +300,21 @@ private:
                 limits_.moved += n;
                 VirtualAudio::instance().countMoved(Direction::Input, n);
             }
-            if (limits_.moved >= limits_.vanishAt) {
+            if (limits_.gone(hasQueued())) {
                 markLost();
                 continue;
-            }
-            if (limits_.moved >= limits_.stallAt && hasQueued()) {
-                if (!limits_.stalled) {
-                    limits_.stalled = true;
-                    limits_.stalledSince = Clock::now();
-                }
-                if (Clock::now() - limits_.stalledSince >= limits_.stallTimeout) {
-                    markLost();
-                    continue;
-                }
             }
             if (n == 0 || speed > 0)
                 wake_.wait_for(lock, kTick);
         }
     }
 
-    std::mutex mutex_;
-    std::condition_variable wake_;
-    std::thread worker_;
     Pacer pacer_;
     std::vector<char> mic_;
     bool loop_;
     size_t micPos_ = 0;
     Limits limits_;
     bool started_ = false;
-    bool stop_ = false;
 };
 
 class VirtualBackendImpl final : public Backend {
