@@ -1,4 +1,5 @@
 #include "platform/fs/Files.h"
+#include "support/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -20,21 +21,8 @@ using platform::MatchesPattern;
 
 namespace {
 
-class ListFolderTest : public ::testing::Test {
+class ListFolderTest : public TempFolderTest {
 protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lexorin-fs-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
     void File(const std::string& name) { std::ofstream(dir_ / name) << "x"; }
     void Folder(const std::string& name) { fs::create_directories(dir_ / name); }
     std::vector<std::string> Names(std::string_view pattern) const
@@ -52,7 +40,6 @@ protected:
             throw std::runtime_error("no entry " + name);
         return *it;
     }
-    fs::path dir_;
 };
 
 using NameList = std::vector<std::string>;

@@ -1,4 +1,5 @@
 #include "platform/xml/XmlDocument.h"
+#include "support/TempFolderTest.h"
 
 #include <gtest/gtest.h>
 
@@ -39,23 +40,7 @@ std::string MessageOf(const std::function<void()>& action)
     return "(no error)";
 }
 
-class XmlFileTest : public ::testing::Test {
-protected:
-    void SetUp() override
-    {
-        const auto* info = ::testing::UnitTest::GetInstance()->current_test_info();
-        dir_ = fs::temp_directory_path() / ("lexorin-xml-" + std::to_string(::getpid()) + "-" + info->name());
-        fs::remove_all(dir_);
-        fs::create_directories(dir_);
-    }
-    void TearDown() override
-    {
-        std::error_code ec;
-        fs::permissions(dir_, fs::perms::owner_all, fs::perm_options::add, ec);
-        fs::remove_all(dir_, ec);
-    }
-    fs::path dir_;
-};
+class XmlFileTest : public TempFolderTest {};
 
 } // namespace
 
