@@ -218,6 +218,9 @@ TEST_F(SpellingTest, EnterPressedDuringTheFeedbackStartsNoSecondJudgement)
     MakeLesson("Week", {"CAT", "DOG", "SUN"});
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
     StartTest();
+    // The praise plays in real time (about 45 ms), so the presses surely fall within it even
+    // on a busy machine; at full speed it could end before the first press.
+    platform::wave::VirtualAudio::instance().setSpeed(1.0);
     // Presses queued while the praise plays reach a box that is locked and detached.
     QTimer presser;
     int presses = 0;
