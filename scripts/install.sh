@@ -10,7 +10,8 @@
 #
 # Installing again updates the program, its prompt and letter clips (Alpha) and the
 # help; the user's lessons, recordings and players (Children) are never touched, and
-# the sample lesson is added only when no lesson of that name is there.
+# the sample lesson is added only when no lesson of that name is there. The launcher
+# comes with its icon and its AppStream description.
 # scripts/uninstall.sh takes it away again.
 set -euo pipefail
 
@@ -24,7 +25,7 @@ while (($#)); do
     --prefix) prefix=$2; shift 2 ;;
     --build-dir) build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    -h | --help) sed -n '2,14p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "install.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
     esac
 done
@@ -125,6 +126,13 @@ if command -v desktop-file-validate >/dev/null; then
     desktop-file-validate "$apps/lexorin.desktop" || echo "install.sh: the launcher has warnings (above)" >&2
 fi
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$apps" 2>/dev/null || true
+
+# The AppStream description of the launcher, read by software centres: what the tutor
+# is and its licence.
+metainfo_dir=$data_home/metainfo
+mkdir -p "$metainfo_dir"
+install -m 644 "$repo/content/lexorin.metainfo.xml" "$metainfo_dir/.lexorin.metainfo.xml.new"
+mv -f "$metainfo_dir/.lexorin.metainfo.xml.new" "$metainfo_dir/lexorin.metainfo.xml"
 touch "$data_home/icons/hicolor" 2>/dev/null || true # tells icon caches to look again
 
 echo "Lexorin is installed in $prefix"

@@ -6,13 +6,13 @@ set -euo pipefail
 packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
-  libpulse-dev libpugixml-dev libsoxr-dev libspeexdsp-dev libgsm1-dev libmpg123-dev
+  libpulse-dev libpugixml-dev libspeexdsp-dev libgsm1-dev libmpg123-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   espeak-ng flite sox libsox-fmt-all mpg123 lame librsvg2-bin
   pulseaudio pulseaudio-utils
   xvfb xauth fonts-wine
-  dbus at-spi2-core python3-pyatspi xdotool imagemagick desktop-file-utils
+  dbus at-spi2-core python3-pyatspi xdotool imagemagick desktop-file-utils appstream
 )
 
 missing=()

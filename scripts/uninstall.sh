@@ -1,6 +1,6 @@
 #!/usr/bin/env bash
 # Takes away what scripts/install.sh put in place: the program, its prompt and letter
-# clips, the help, the desktop launcher and the icon. The lessons (with their
+# clips, the help, the desktop launcher with its icon and AppStream description. The lessons (with their
 # recordings) and the players' records stay, unless --purge is given.
 #
 #   scripts/uninstall.sh [--prefix DIR] [--purge]
@@ -26,13 +26,14 @@ marker=.lexorin-install
 
 launcher=$data_home/applications/lexorin.desktop
 icon=$data_home/icons/hicolor/256x256/apps/lexorin.png
-# The launcher and icon belong to this install when the launcher starts this prefix's
+metainfo=$data_home/metainfo/lexorin.metainfo.xml
+# The launcher, icon and description belong to this install when the launcher starts this prefix's
 # program (or there is no launcher any more).
 if [[ -f $launcher ]] && grep -qxF "TryExec=${prefix//\\/\\\\}/lexorin" "$launcher"; then
-    rm -f "$launcher" "$icon"
+    rm -f "$launcher" "$icon" "$metainfo"
     command -v update-desktop-database >/dev/null && update-desktop-database -q "$data_home/applications" 2>/dev/null || true
 elif [[ ! -f $launcher ]]; then
-    rm -f "$icon"
+    rm -f "$icon" "$metainfo"
 fi
 
 if [[ ! -e $prefix/$marker ]]; then

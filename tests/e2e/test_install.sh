@@ -53,6 +53,7 @@ data=$HOME/.local/share
 prefix=$data/lexorin
 launcher=$data/applications/lexorin.desktop
 icon=$data/icons/hicolor/256x256/apps/lexorin.png
+metainfo=$data/metainfo/lexorin.metainfo.xml
 
 echo "--- first install, default place"
 "$install" --build-dir "$build" --no-build >"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
@@ -72,6 +73,16 @@ fi
 check "the launcher starts the installed program" test "$(exec_path "$launcher")" = "$prefix/lexorin"
 check "the launcher names the icon" grep -qx "Icon=lexorin" "$launcher"
 check "the icon is a 256x256 PNG" test "$(png_size "$icon")" = 256x256
+check "the AppStream description is installed" same "$repo/content/lexorin.metainfo.xml" "$metainfo"
+check "it names the launcher" grep -qF '<launchable type="desktop-id">lexorin.desktop</launchable>' "$metainfo"
+check "it names the licence" grep -qF '<project_license>GPL-3.0-or-later</project_license>' "$metainfo"
+if command -v appstreamcli >/dev/null; then
+    # The id follows the launcher's name; the project owns no domain for a reverse-DNS id.
+    valid_metainfo() { appstreamcli validate --no-net --override=cid-desktopapp-is-not-rdns=info "$1" >"$scratch/log" 2>&1 || { cat "$scratch/log"; false; }; }
+    check "the AppStream description is valid" valid_metainfo "$metainfo"
+else
+    echo "note appstreamcli missing (package appstream): AppStream description not validated"
+fi
 check "the installed tutor runs from its own folder" runs "$prefix/lexorin"
 
 echo "--- the user's own content, then a reinstall"
@@ -103,6 +114,7 @@ check "the clips are gone" absent "$prefix/Alpha"
 check "the help is gone" absent "$prefix/LexorinHelp.mht"
 check "the launcher is gone" absent "$launcher"
 check "the icon is gone" absent "$icon"
+check "the AppStream description is gone" absent "$metainfo"
 check "the user's lesson stays" diff -r "$scratch/My Words" "$prefix/My Words"
 check "the sample lesson with the user's recording stays" diff -r "$scratch/$sample" "$prefix/$sample"
 check "the players' records stay" diff -r "$scratch/Children" "$prefix/Children"
@@ -134,8 +146,10 @@ if command -v desktop-file-validate >/dev/null; then
 fi
 check "its Exec starts the program at the chosen place" test "$(exec_path "$launcher")" = "$odd/lexorin"
 check "the icon goes under XDG_DATA_HOME" test "$(png_size "$XDG_DATA_HOME/icons/hicolor/256x256/apps/lexorin.png")" = 256x256
+check "the AppStream description goes under XDG_DATA_HOME" test -f "$XDG_DATA_HOME/metainfo/lexorin.metainfo.xml"
 "$uninstall" --prefix "$odd" >"$scratch/log" 2>&1 || { cat "$scratch/log"; exit 1; }
 check "uninstall at the chosen place removes the launcher" absent "$launcher"
+check "and the AppStream description" absent "$XDG_DATA_HOME/metainfo/lexorin.metainfo.xml"
 check "and keeps the sample lesson" test -d "$odd/$sample"
 "$uninstall" --prefix "$odd" --purge >/dev/null 2>&1
 check "purge at the chosen place" absent "$odd"
