@@ -11,6 +11,8 @@
 //   TForm1AudioComponents.cpp, TForm1Clips.cpp  the audio components, playing and recording clips
 //   TForm1Editor.cpp      the lesson editor
 //   TForm1Test.cpp        the spelling test: draws, judgements, tallies
+//   TForm1RunHelpers.cpp  what the test, spoken spelling and practice share: the busy
+//                         hold, the clip paths, the spelling comparison
 //   TForm1Spelling.cpp    speaking and spelling a word aloud
 //   TForm1Practice.cpp    the practice drill
 
@@ -285,16 +287,17 @@ public:
     void Randomize();
     // The next position in [0, n).
     std::uint32_t RandomPosition(std::uint32_t n);
-    // Right when equal after folding a to z onto A to Z; nothing else is folded or trimmed.
-    static bool SameSpelling(std::string_view typed, std::string_view word);
-    // The clip paths of the test and the drill.
-    std::string WordClipPath(const std::string& word) const;
-    std::string AlphaClipPath(const std::string& name) const;
     // A sequence goes on while its run does and the window is open.
     bool SequenceGoesOn() const { return !Closing && RunMode != 0; }
     // The tallies of the test page.
     void ShowTallies();
 
+    // ---- Run helpers of the test, spoken spelling and practice (TForm1RunHelpers.cpp)
+    // Right when equal after folding a to z onto A to Z; nothing else is folded or trimmed.
+    static bool SameSpelling(std::string_view typed, std::string_view word);
+    // The clip paths of the test and the drill.
+    std::string WordClipPath(const std::string& word) const;
+    std::string AlphaClipPath(const std::string& name) const;
     // Holds the busy control state for a sequence or judgement; nests.
     class BusyScope {
     public:

@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/RunThenAlways.h"
 #include "audio/kaAudioControls.h"
 #include "audio/kaAudioConvertor.h"
 #include "audio/kaAudioIO.h"
@@ -16,22 +17,6 @@
 
 #include <thread>
 #include <vector>
-
-namespace {
-
-// Runs the cleanup whatever happens, then lets the first error go on.
-template <class Steps, class Finally> void RunThenAlways(Steps&& steps, Finally&& always)
-{
-    try {
-        steps();
-    } catch (...) {
-        always();
-        throw;
-    }
-    always();
-}
-
-} // namespace
 
 void TForm1::PlayClipAndWait(const std::string& path)
 {

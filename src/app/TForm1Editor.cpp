@@ -4,6 +4,8 @@
 
 #include "app/TForm1.h"
 
+#include "app/RunThenAlways.h"
+#include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
 #include "rtl/Exception.h"
@@ -38,27 +40,6 @@ bool IsDiskRefusal(const std::error_code& error)
     default:
         return false;
     }
-}
-
-// The letters a to z folded to upper case; nothing else changes.
-std::string UpperAZ(std::string text)
-{
-    for (char& c : text)
-        if (c >= 'a' && c <= 'z')
-            c = static_cast<char>(c - 'a' + 'A');
-    return text;
-}
-
-// Runs `steps`, then `always`, also when `steps` raises (the error then goes on).
-template <class Steps, class Always> void WithFinally(Steps&& steps, Always&& always)
-{
-    try {
-        steps();
-    } catch (...) {
-        always();
-        throw;
-    }
-    always();
 }
 
 } // namespace
@@ -103,7 +84,7 @@ void TForm1::EditorLessonListRefilled()
 void TForm1::btnAddLessonClick(QObject* /*Sender*/)
 {
     btnAddLesson->setEnabled(false);
-    WithFinally(
+    RunThenAlways(
         [this] {
             const std::string name = CleanName(platform::InputBox("Name of New Lesson", "Lesson Name", ""));
             const std::filesystem::path folder = ContentFile(ExeDir + name);
@@ -121,9 +102,10 @@ void TForm1::btnAddLessonClick(QObject* /*Sender*/)
                 QCoreApplication::processEvents();
             }
             cbLessionsDropDown(cbLessions);
-            const QString wanted = QString::fromStdString(UpperAZ(name));
+            const QString wanted = QString::fromStdString(platform::UpperAscii(name));
             for (int i = 0; i < cbLessions->count(); ++i) {
-                if (QString::fromStdString(UpperAZ(cbLessions->itemText(i).toStdString())) == wanted) {
+                if (QString::fromStdString(platform::UpperAscii(cbLessions->itemText(i).toStdString())) ==
+                    wanted) {
                     cbLessions->setCurrentIndex(i);
                     cbLessionsChange(cbLessions);
                     return;
@@ -151,7 +133,8 @@ void TForm1::edSpellingwordChange(QObject* /*Sender*/)
 
 void TForm1::edSpellingwordExit(QObject* /*Sender*/)
 {
-    edSpellingword->setText(QString::fromStdString(UpperAZ(edSpellingword->text().toStdString())));
+    edSpellingword->setText(
+        QString::fromStdString(platform::UpperAscii(edSpellingword->text().toStdString())));
 }
 
 void TForm1::edSpellingwordKeyPress(QObject* /*Sender*/, QChar& Key)
@@ -165,7 +148,7 @@ void TForm1::edSpellingwordKeyPress(QObject* /*Sender*/, QChar& Key)
 
 void TForm1::btnRecordClick(QObject* /*Sender*/)
 {
-    WithFinally(
+    RunThenAlways(
         [this] {
             // Record is disabled for these; a click that comes anyway records nothing.
             if (cbLessions->currentText().isEmpty() ||
@@ -187,7 +170,7 @@ void TForm1::btnPlayClick(QObject* /*Sender*/)
         kaAudioOut1->SetPaused(!kaAudioOut1->Paused());
         return;
     }
-    WithFinally(
+    RunThenAlways(
         [this] {
             if (cbLessions->currentText().isEmpty())
                 return;
@@ -199,7 +182,7 @@ void TForm1::btnPlayClick(QObject* /*Sender*/)
 
 void TForm1::btnStopClick(QObject* /*Sender*/)
 {
-    WithFinally(
+    RunThenAlways(
         [this] {
             if (AudioMode == 1 || ClipWriter)
                 StopRecording();
@@ -230,7 +213,7 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
     ClipPath = path;
     SetUiState(2);
     // The clip may also end because another took its place: the buttons then follow that one.
-    WithFinally([&] { PlayClipAndWait(path); }, [this] { RefreshEditorButtons(); });
+    RunThenAlways([&] { PlayClipAndWait(path); }, [this] { RefreshEditorButtons(); });
 }
 
 void TForm1::PopupMenuPopup(QObject* /*Sender*/)
@@ -252,9 +235,9 @@ void TForm1::DeleteWord1Click(QObject* /*Sender*/)
     // The clip may be the one sounding or being recorded right now.
     if ((ClipFile || ClipWriter) && ContentFile(ClipPath) == file)
         StopAnyClip();
-    WithFinally([&] { std::filesystem::remove(file); },
-                [this] {
-                    FillWordList();
-                    RefreshEditorButtons();
-                });
+    RunThenAlways([&] { std::filesystem::remove(file); },
+                  [this] {
+                      FillWordList();
+                      RefreshEditorButtons();
+                  });
 }

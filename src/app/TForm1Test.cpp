@@ -41,21 +41,6 @@ template <class F> void Speak(std::exception_ptr& firstError, F&& speak)
 
 } // namespace
 
-TForm1::BusyScope::BusyScope(TForm1& form) : form_(form)
-{
-    ++form_.SequenceDepth;
-    form_.SetUiState(2);
-}
-
-void TForm1::BusyScope::release() noexcept
-{
-    if (!held_)
-        return;
-    held_ = false;
-    --form_.SequenceDepth;
-    form_.SetUiState(0);
-}
-
 void TForm1::Randomize()
 {
     if (FixedRandomSeed) {
@@ -71,25 +56,6 @@ std::uint32_t TForm1::RandomPosition(std::uint32_t n)
 {
     RandSeed = RandSeed * 134775813u + 1u;
     return static_cast<std::uint32_t>((static_cast<std::uint64_t>(RandSeed) * n) >> 32);
-}
-
-bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
-{
-    if (typed.size() != word.size())
-        return false;
-    auto fold = [](char c) { return c >= 'a' && c <= 'z' ? static_cast<char>(c - 'a' + 'A') : c; };
-    return std::equal(typed.begin(), typed.end(), word.begin(),
-                      [&](char a, char b) { return fold(a) == fold(b); });
-}
-
-std::string TForm1::WordClipPath(const std::string& word) const
-{
-    return ExeDir + ComboBox2->currentText().toStdString() + PathDelim + word + ".wav";
-}
-
-std::string TForm1::AlphaClipPath(const std::string& name) const
-{
-    return ExeDir + "Alpha" + PathDelim + name;
 }
 
 void TForm1::btnStartTestClick(QObject* /*Sender*/)

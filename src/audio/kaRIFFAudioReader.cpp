@@ -1,11 +1,13 @@
 #include "audio/kaAudioConsts.h"
 #include "audio/kaAudioStreams.h"
 #include "audio/kaErrors.h"
+#include "platform/AsciiCase.h"
 
 #include <algorithm>
 #include <array>
 #include <cstring>
 #include <limits>
+#include <string_view>
 
 namespace {
 
@@ -31,12 +33,8 @@ bool IsId(const uint8_t* p, const char (&id)[5])
 // Chunk identifiers match in any letter case.
 bool IsIdAnyCase(const uint8_t* p, const char (&upper)[5])
 {
-    for (int i = 0; i < 4; ++i) {
-        const uint8_t c = p[i] >= 'a' && p[i] <= 'z' ? static_cast<uint8_t>(p[i] - 'a' + 'A') : p[i];
-        if (c != static_cast<uint8_t>(upper[i]))
-            return false;
-    }
-    return true;
+    return platform::EqualsIgnoreAsciiCase(std::string_view(reinterpret_cast<const char*>(p), 4),
+                                           std::string_view(upper, 4));
 }
 
 void ReadExactly(rtl::TStream& stream, void* buffer, int32_t count)

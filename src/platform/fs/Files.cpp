@@ -1,5 +1,7 @@
 #include "platform/fs/Files.h"
 
+#include "platform/AsciiCase.h"
+
 #include <algorithm>
 #include <system_error>
 
@@ -8,11 +10,6 @@ namespace platform {
 namespace fs = std::filesystem;
 
 namespace {
-
-char FoldAscii(char c)
-{
-    return (c >= 'a' && c <= 'z') ? static_cast<char>(c - 'a' + 'A') : c;
-}
 
 // Wildcard match with "*" and "?", ASCII letters compared without regard to case.
 // Iterative with one backtrack point, so hostile patterns stay linear-ish.
@@ -24,7 +21,8 @@ bool Glob(std::string_view name, std::string_view pattern)
         if (p < pattern.size() && pattern[p] == '*') {
             starP = p++;
             starN = n;
-        } else if (p < pattern.size() && (pattern[p] == '?' || FoldAscii(pattern[p]) == FoldAscii(name[n]))) {
+        } else if (p < pattern.size() &&
+                   (pattern[p] == '?' || UpperAscii(pattern[p]) == UpperAscii(name[n]))) {
             ++p;
             ++n;
         } else if (starP != std::string_view::npos) {
@@ -41,9 +39,7 @@ bool Glob(std::string_view name, std::string_view pattern)
 
 std::string FoldedCopy(std::string_view s)
 {
-    std::string folded(s);
-    std::transform(folded.begin(), folded.end(), folded.begin(), FoldAscii);
-    return folded;
+    return UpperAscii(std::string(s));
 }
 
 DirEntry MakeEntry(const fs::directory_entry& entry)
@@ -82,12 +78,6 @@ bool SplitContentPath(std::string_view relative, std::vector<std::string>& parts
 }
 
 } // namespace
-
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b)
-{
-    return a.size() == b.size() && std::equal(a.begin(), a.end(), b.begin(),
-                                              [](char x, char y) { return FoldAscii(x) == FoldAscii(y); });
-}
 
 bool MatchesPattern(std::string_view name, std::string_view pattern)
 {

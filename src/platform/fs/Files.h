@@ -78,7 +78,4 @@ std::filesystem::path ResolveContentPath(const std::filesystem::path& base, std:
 // True when `name` is one non-empty name: no "/", "\" or NUL, and not "." or "..".
 bool IsPlainFileName(std::string_view name);
 
-// ASCII-only case folding and comparison, shared by the listing and the resolution.
-bool EqualsIgnoreAsciiCase(std::string_view a, std::string_view b);
-
 } // namespace platform

@@ -1,5 +1,6 @@
 #include "platform/xml/XmlDocument.h"
 
+#include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/xml/AtomicFile.h"
 #include "platform/xml/XmlChars.h"

@@ -1,0 +1,36 @@
+// What the spelling test, the spoken spelling and the practice drill share: the busy
+// hold over a sequence, the paths of the clips they speak and the spelling comparison.
+
+#include "app/TForm1.h"
+
+#include "platform/AsciiCase.h"
+
+TForm1::BusyScope::BusyScope(TForm1& form) : form_(form)
+{
+    ++form_.SequenceDepth;
+    form_.SetUiState(2);
+}
+
+void TForm1::BusyScope::release() noexcept
+{
+    if (!held_)
+        return;
+    held_ = false;
+    --form_.SequenceDepth;
+    form_.SetUiState(0);
+}
+
+bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
+{
+    return platform::EqualsIgnoreAsciiCase(typed, word);
+}
+
+std::string TForm1::WordClipPath(const std::string& word) const
+{
+    return ExeDir + ComboBox2->currentText().toStdString() + PathDelim + word + ".wav";
+}
+
+std::string TForm1::AlphaClipPath(const std::string& name) const
+{
+    return ExeDir + "Alpha" + PathDelim + name;
+}
