@@ -43,6 +43,35 @@ void ReadExactly(rtl::TStream& stream, void* buffer, int32_t count)
         InvalidFormat();
 }
 
+bool IsPrintableId(const uint8_t* p)
+{
+    return std::all_of(p, p + 4, [](uint8_t c) { return c >= 0x20 && c <= 0x7E; });
+}
+
+// A chunk header could start at `position`: four printable ASCII bytes and a size that
+// fits in the file. A data chunk may run past the end, as the reader accepts anyway.
+bool HoldsChunkHeader(rtl::TStream& stream, int64_t position, int64_t end)
+{
+    if (end - position < 8)
+        return false;
+    std::array<uint8_t, 8> header{};
+    stream.Seek(position, rtl::TSeekOrigin::soBeginning);
+    if (stream.Read(header.data(), 8) != 8 || !IsPrintableId(header.data()))
+        return false;
+    return IsIdAnyCase(header.data(), "DATA") || U32(header.data() + 4) <= end - position - 8;
+}
+
+// Where the chunk after one whose body ends at `next` begins. Most writers pad an
+// odd-sized chunk with one byte, which its size does not count; the tutor's own files
+// and some older ones have no pad. The pad is skipped only when a chunk header stands
+// after it and none stands where an unpadded file has the next one.
+int64_t NextChunk(rtl::TStream& stream, int64_t next, int64_t size, int64_t end)
+{
+    if (size % 2 == 0 || HoldsChunkHeader(stream, next, end) || !HoldsChunkHeader(stream, next + 1, end))
+        return next;
+    return next + 1;
+}
+
 } // namespace
 
 TkaRIFFAudioReader::TkaRIFFAudioReader(rtl::TStream* stream) : TkaAbstractAudioReader(stream)
@@ -53,7 +82,7 @@ TkaRIFFAudioReader::TkaRIFFAudioReader(rtl::TStream* stream) : TkaAbstractAudioR
 // Scans the chunk list to the physical end of the stream (the RIFF size is only checked
 // for being non-zero). A chunk cut short by the end of the stream is ignored; a chunk
 // size that runs past the end ends the scan; a data chunk that runs past the end holds
-// what the file holds.
+// what the file holds. The pad byte after an odd-sized chunk is skipped where there is one.
 void TkaRIFFAudioReader::Parse()
 {
     rtl::TStream& stream = *Stream();
@@ -94,7 +123,7 @@ void TkaRIFFAudioReader::Parse()
         }
         position = body + size;
         if (position < end && !(formatFound && dataFound))
-            position = stream.Seek(position, rtl::TSeekOrigin::soBeginning);
+            position = stream.Seek(NextChunk(stream, position, size, end), rtl::TSeekOrigin::soBeginning);
     }
     if (!formatFound || !dataFound)
         InvalidFormat();

@@ -153,13 +153,39 @@ TEST(RiffReader, ShortFmtChunkKeepsTheDefaultsBeyondIt)
     EXPECT_EQ(reader.GetFormat()->ExtraSize(), 0);
 }
 
-TEST(RiffReader, ChunkSizesAreTakenAsTheyStand)
+TEST(RiffReader, OddSizedChunksWithOrWithoutTheirPadByte)
 {
-    // An odd-sized chunk followed at once by the next chunk: no pad byte is skipped.
+    // Without the pad (the tutor's own files and older ones): the next chunk follows at once.
     EXPECT_EQ(Verdict(Riff({Chunk("LIST", Pattern(3)), Fmt(), Data()})), "ok");
     const Bytes odd = Pattern(999);
     EXPECT_EQ(TrackBytes(Riff({Fmt(), Chunk("data", odd)})), odd);
     EXPECT_EQ(TrackBytes(Riff({Chunk("data", odd), Fmt()})), odd);
+
+    // With the pad, as common writers store a LIST/INFO, iXML or ID3 chunk: before the
+    // fmt chunk, before the data chunk, and after an odd data chunk.
+    for (const std::string id : {"LIST", "iXML", "id3 "}) {
+        const Bytes tag = PaddedChunk(id, Pattern(27, 'A'));
+        for (const Bytes& file : {Riff({tag, Fmt(), Data()}), Riff({Fmt(), tag, Data()}),
+                                  Riff({tag, Fmt(), tag, Data(odd)}), Riff({PaddedChunk("data", odd), tag, Fmt()})}) {
+            rtl::TMemoryStream stream(file.data(), file.size());
+            TkaRIFFAudioReader reader(&stream);
+            EXPECT_EQ(reader.GetFormat()->SamplesPerSec(), 44100u) << id;
+            EXPECT_EQ(reader.GetFormat()->BitsPerSample(), 16) << id;
+            const Bytes audio = TrackBytes(file);
+            EXPECT_TRUE(audio == kAudio || audio == odd) << id << " " << audio.size();
+        }
+    }
+    // A padded tag before a data chunk of unknown length, as a streaming writer leaves it.
+    EXPECT_EQ(TrackBytes(Riff({Fmt(), PaddedChunk("LIST", Pattern(5)), Chunk("data", kAudio, 0xFFFFFFFF)})),
+              kAudio);
+    // Unpadded files whose next chunk does not look like one stay read as they stand: the
+    // byte after is taken only for a printable identifier with a size inside the file.
+    const Bytes unprintable = Chunk(std::string("\x01\x02\x03\x04"), Bytes(6, 0));
+    EXPECT_EQ(TrackBytes(Riff({Chunk("LIST", Pattern(3)), unprintable, Fmt(), Data()})), kAudio);
+    Bytes huge(32, 0);
+    huge[0] = 0x7F; // read from one byte on, the size would be 0x7F000000
+    const Bytes oversized = Chunk(std::string("\x01") + "bcd", huge);
+    EXPECT_EQ(TrackBytes(Riff({Chunk("LIST", Pattern(3)), oversized, Fmt(), Data()})), kAudio);
 }
 
 TEST(RiffReader, HugeChunkSizesEndTheScanInsteadOfSeekingBack)

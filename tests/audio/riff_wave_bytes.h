@@ -46,6 +46,16 @@ inline Bytes Chunk(const std::string& id, const Bytes& body, int64_t declared = 
     return out;
 }
 
+// A chunk as most writers store it: an odd-sized body is followed by a zero pad byte,
+// which the size field does not count.
+inline Bytes PaddedChunk(const std::string& id, const Bytes& body)
+{
+    Bytes out = Chunk(id, body);
+    if (body.size() % 2 != 0)
+        out.push_back(0);
+    return out;
+}
+
 // The 16-byte PCM fmt body.
 inline Bytes PcmFmt(uint16_t channels, uint32_t rate, uint16_t bits)
 {
