@@ -171,10 +171,12 @@ void TkaAudioConvertor::Convert(const void* audioData, int32_t audioDataSize)
     convertedSize_ = p ? n : 0;
     if (!convertedData_)
         return;
+    // An observer that closes or rebuilds the chain takes the block's buffer with it: the
+    // observers after it and the event do not get the block.
     const unsigned generation = chainGeneration_;
-    subject_->NotifyObservers(subject_, convertedData_, convertedSize_);
-    // An observer that closed or rebuilt the chain took the block's buffer with it.
-    if (generation != chainGeneration_)
+    const auto blockAlive = [this, generation] { return generation == chainGeneration_; };
+    subject_->NotifyObservers(subject_, convertedData_, convertedSize_, blockAlive);
+    if (!blockAlive())
         return;
     if (OnAudioConverted)
         OnAudioConverted(this, convertedData_, convertedSize_, AbortFlag);

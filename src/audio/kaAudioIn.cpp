@@ -185,11 +185,16 @@ void TkaCustomAudioIn::WndProc(uint32_t msg, WAVEHDR* hdr)
     }
     // A handler that closed the component has released the header already.
     const bool still = Active() && CloseCount() == closes && HasHeader(hdr);
+    if (error) {
+        // The handler's error is the one to report, also when the device refuses the
+        // buffer back; the buffer stays out of the device until the next open.
+        if (still)
+            waveInUnprepareHeader(handle_, hdr, sizeof(WAVEHDR));
+        std::rethrow_exception(error);
+    }
     if (still)
         CheckMMResult<EACMAudioInError>(waveInUnprepareHeader(handle_, hdr, sizeof(WAVEHDR)),
                                         SUnprepareInputHeaderError);
-    if (error)
-        std::rethrow_exception(error); // the buffer stays out of the device until the next open
     if (still) {
         hdr->dwBufferLength = bufferSize_;
         hdr->dwBytesRecorded = 0;

@@ -28,18 +28,41 @@ TkaAbstractAudioWriter::TkaAbstractAudioWriter(rtl::TStream* stream) : TkaAbstra
     startPosition_ = stream->Position();
 }
 
+namespace {
+
+// Runs one step of a write. When it fails, the stream goes back to where the step began,
+// so the next write covers the part that got through (a header cut short, half a block)
+// instead of following it.
+template <class Step>
+void StartOverOnFailure(rtl::TStream& stream, int64_t start, Step step)
+{
+    try {
+        step();
+    } catch (...) {
+        try {
+            stream.Seek(start, rtl::TSeekOrigin::soBeginning);
+        } catch (...) {
+            // The step's own error is the one to report.
+        }
+        throw;
+    }
+}
+
+} // namespace
+
 void TkaAbstractAudioWriter::Write(const void* buffer, int32_t count)
 {
     RTL_ASSERT(count >= 0);
+    rtl::TStream& stream = *Stream();
     const bool first = !headerWritten_;
     if (first) {
-        WriteHeader();
+        StartOverOnFailure(stream, startPosition_, [this] { WriteHeader(); });
         headerWritten_ = true;
     }
-    WriteData(buffer, count);
+    StartOverOnFailure(stream, stream.Position(), [&] { WriteData(buffer, count); });
     bytesWritten_ += count;
     if (count > 0)
-        AfterWrite();
+        StartOverOnFailure(stream, stream.Position(), [this] { AfterWrite(); });
     if (first)
         AfterFirstWrite();
 }

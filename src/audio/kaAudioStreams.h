@@ -42,6 +42,8 @@ public:
     explicit TkaAbstractAudioWriter(rtl::TStream* stream);
 
     // Appends count audio bytes; the first call writes the header first, whatever count.
+    // A call that fails leaves the stream where its failing step began: the next call
+    // writes the header (or its block) over what got through, never after it.
     void Write(const void* buffer, int32_t count);
 
     int64_t BytesWritten() const { return bytesWritten_; }

@@ -67,13 +67,14 @@ IkaAudioObserver* TkaAudioSubject::ObserverAt(int index) const
     return observers_[static_cast<size_t>(index)];
 }
 
-void TkaAudioSubject::NotifyObservers(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize)
+void TkaAudioSubject::NotifyObservers(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize,
+                                      const std::function<bool()>& blockAlive)
 {
     // No lock across the pass: observers may attach and detach from inside ReceiveAudio.
     // The index moves on only while the entry at it is still the one just called, so a
     // detached observer's successor (now at i) is called next and nobody twice.
     int i = 0;
-    while (i < ObserverCount()) {
+    while (i < ObserverCount() && (!blockAlive || blockAlive())) {
         IkaAudioObserver* observer = ObserverAt(i);
         auto advance = [&] {
             if (i < ObserverCount() && ObserverAt(i) == observer)

@@ -87,8 +87,11 @@ public:
     // Hands one block to every observer in attachment order. An observer that raises:
     // the error is offered to OnObserverError; it propagates (later observers miss the
     // block) unless the handler clears raiseException. Observers may attach or detach
-    // during the pass; none is skipped or called twice.
-    void NotifyObservers(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize);
+    // during the pass; none is skipped or called twice. A producer whose block can go away
+    // during the pass (an observer closes it) passes `blockAlive`: once it answers false,
+    // the observers still waiting do not get the block.
+    void NotifyObservers(IkaAudioSubject* sender, const void* audioData, int32_t audioDataSize,
+                         const std::function<bool()>& blockAlive = nullptr);
 
     int ObserverCount() const;
     IkaAudioObserver* ObserverAt(int index) const; // none when out of range

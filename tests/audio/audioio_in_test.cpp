@@ -256,6 +256,26 @@ TEST_F(AudioInTest, AFailingHandlerKeepsThatBufferOutOfTheDevice)
     EXPECT_EQ(in->Pool().AllocationCount(), 0u);
 }
 
+// The handler's error is the one reported when giving the buffer back fails as well: here
+// a message for a buffer the device still holds, which the device refuses to hand back.
+TEST_F(AudioInTest, AFailingHandlersErrorWinsOverAFailedGiveBack)
+{
+    struct TDiskFull : std::runtime_error {
+        TDiskFull() : std::runtime_error("disk full") {}
+    };
+    Device().setSpeed(1);
+    in->SetBufferSize(44100); // a quarter of a second each: the last one stays queued a while
+    in->Open();
+    WAVEHDR* queued = in->Headers()[3];
+    ASSERT_TRUE(queued->dwFlags & WHDR_INQUEUE);
+    in->OnAudioRecorded = [](rtl::TComponent*, const void*, int32_t) { throw TDiskFull(); };
+    EXPECT_THROW(in->WndProc(MM_WIM_DATA, queued), TDiskFull);
+    in->OnAudioRecorded = nullptr;
+    in->Close();
+    EXPECT_EQ(in->HeaderCount(), 0);
+    EXPECT_EQ(in->Pool().AllocationCount(), 0u);
+}
+
 TEST_F(AudioInTest, FailedOpenReportsTheReasonAndReleasesEverything)
 {
     Device().failNextOpen(platform::wave::Direction::Input, WAVERR_BADFORMAT);

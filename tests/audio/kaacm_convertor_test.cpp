@@ -383,15 +383,35 @@ TEST_F(ConvertorTest, ObserverErrorPropagatesAndSkipsTheEvent)
     EXPECT_EQ(out.blocks, 1);
 }
 
-TEST_F(ConvertorTest, ObserverClosingTheConvertorSuppressesTheStaleEvent)
+// The block lives in the chain's buffer: an observer that closes the convertor frees it,
+// so neither the observers waiting after it nor the event get the block.
+TEST_F(ConvertorTest, ObserverClosingTheConvertorEndsTheBlocksDelivery)
 {
+    Formats(Pcm(1, 8000, 8), Pcm(2, 44100, 16));
     auto* next = new TkaAudioConvertor(&root);
+    auto* last = new TkaAudioConvertor(&root);
     next->SetAudioSource(conv);
-    next->OnAudioConverted = [&](rtl::TComponent*, const void*, int32_t, bool&) { conv->Close(); };
+    last->SetAudioSource(conv);
+    int nextBlocks = 0;
+    next->OnAudioConverted = [&](rtl::TComponent*, const void*, int32_t, bool&) {
+        ++nextBlocks;
+        conv->Close();
+    };
+    TCollector after;
+    after.Attach(*last);
     conv->Open();
-    conv->Convert(std::vector<uint8_t>(8, 0x80).data(), 8);
+    conv->Convert(std::vector<uint8_t>(800, 0x80).data(), 800);
+    EXPECT_EQ(nextBlocks, 1);
+    EXPECT_EQ(after.blocks, 0) << "a block from a freed buffer";
     EXPECT_EQ(out.blocks, 0);
     EXPECT_FALSE(conv->Active());
+
+    // Reopened, the convertor delivers to all of them again.
+    next->OnAudioConverted = nullptr;
+    conv->Open();
+    conv->Convert(std::vector<uint8_t>(800, 0x80).data(), 800);
+    EXPECT_EQ(after.blocks, 1);
+    EXPECT_EQ(out.blocks, 1);
 }
 
 // ---- Stored properties ----

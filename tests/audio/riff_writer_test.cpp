@@ -6,6 +6,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <filesystem>
 #include <memory>
 #include <numeric>
@@ -34,6 +35,26 @@ std::unique_ptr<TkaRIFFAudioWriter> RecordingWriter(rtl::TStream& stream)
 class TFullStream : public rtl::TMemoryStream {
 public:
     int32_t Write(const void*, int32_t) override { return 0; }
+};
+
+// A stream that takes only `budget` more bytes, then fails one write, as a disk that
+// fills up and is then given room again.
+class TFillingStream : public rtl::TMemoryStream {
+public:
+    explicit TFillingStream(int32_t budget) : budget_(budget) {}
+    int32_t Write(const void* buffer, int32_t count) override
+    {
+        if (budget_ < 0 || count <= budget_) {
+            budget_ -= budget_ < 0 ? 0 : count;
+            return rtl::TMemoryStream::Write(buffer, count);
+        }
+        const int32_t taken = rtl::TMemoryStream::Write(buffer, budget_);
+        budget_ = -1; // room again from now on
+        return taken;
+    }
+
+private:
+    int32_t budget_;
 };
 
 bool ReadsBack(const Bytes& file, int32_t& dataSize, Bytes& data)
@@ -203,6 +224,34 @@ TEST(RiffWriter, FailingStreamRaisesAndCountsNothing)
     auto writer = RecordingWriter(stream);
     EXPECT_THROW(writer->Write("abcd", 4), rtl::EWriteError);
     EXPECT_EQ(writer->BytesWritten(), 0);
+}
+
+// A write that fails half-way is written over by the next one: a header cut short does
+// not get a second header after it, and half a block does not shift the audio after it.
+TEST(RiffWriter, FailedWriteIsWrittenOverByTheNext)
+{
+    const Bytes audio = Pattern(1000);
+    for (const int32_t budget : {0, 6, 30, 43, 44 + 101}) {
+        TFillingStream stream(budget);
+        {
+            auto writer = RecordingWriter(stream);
+            EXPECT_THROW(writer->Write(audio.data(), 600), rtl::EWriteError) << budget;
+            EXPECT_EQ(writer->BytesWritten(), 0) << budget;
+            writer->Write(audio.data() + 600, 400);
+            EXPECT_EQ(writer->BytesWritten(), 400);
+        }
+        const Bytes& file = stream.Bytes();
+        ASSERT_GE(file.size(), 444u) << budget;
+        EXPECT_EQ(Bytes(file.begin() + 4, file.begin() + 8), Bytes({0xB4, 0x01, 0, 0})) << "RIFF size 436";
+        EXPECT_EQ(std::search(file.begin() + 1, file.end(), kExampleHeader.begin(), kExampleHeader.begin() + 4),
+                  file.end())
+            << "one header only, budget " << budget;
+        int32_t size = 0;
+        Bytes data;
+        ASSERT_TRUE(ReadsBack(file, size, data)) << budget;
+        EXPECT_EQ(size, 400) << budget;
+        EXPECT_EQ(data, Bytes(audio.begin() + 600, audio.end())) << budget;
+    }
 }
 
 // Both sizes are true after every block: a copy taken at any moment after the first
