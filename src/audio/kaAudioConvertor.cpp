@@ -159,13 +159,19 @@ void TkaAudioConvertor::Convert(const void* audioData, int32_t audioDataSize)
     convertedSize_ = 0;
     const void* p = audioData;
     int32_t n = audioDataSize;
+    const TMiniConvertor* before = nullptr;
     for (auto& stage : stages_) {
+        // A stage's first block may be smaller than what the stage before can hand on later
+        // (a decoder's first frames go to its tags and delay).
+        if (before)
+            stage->ExpectBlocksUpTo(before->DstSize());
         n = stage->Convert(p, n, Set8087FPUFlag, ACM_STREAMCONVERTF_BLOCKALIGN);
         if (n == 0) {
             p = nullptr;
             break;
         }
         p = stage->DstBuffer();
+        before = stage.get();
     }
     convertedData_ = p;
     convertedSize_ = p ? n : 0;

@@ -147,7 +147,12 @@ bool TMiniConvertor::PrepareBuffers()
     uint32_t out = 0;
     if (!SizeFor(static_cast<uint32_t>(srcPending_), out))
         return false;
-    ResizeSource(srcPending_ * 3);
+    // What stays pending after a conversion is less than a whole source block, so less
+    // than this first convertible input: room for it plus the largest block to come.
+    const int64_t capacity = std::max<int64_t>(int64_t(srcPending_) * 3, int64_t(srcPending_) + largestBlock_);
+    if (capacity > INT32_MAX)
+        throw EACMConversionError(SAudioTooLarge);
+    ResizeSource(static_cast<int32_t>(capacity));
     out = 0;
     ACMCalls().StreamSize(stream_, static_cast<uint32_t>(SrcCapacity()), &out, ACM_STREAMSIZEF_SOURCE);
     dstBuffer_.assign(out, 0);

@@ -3,12 +3,14 @@
 // TMiniConvertor: one conversion stream of the codec service between two fixed
 // formats. It gathers input, converts whole source blocks and keeps the remainder
 // pending for the next call. Its two buffers are sized once per open, from the first
-// input the service can convert: three times that input, and what the service needs
-// for a full input buffer.
+// input the service can convert: three times that input (or, in a chain, that input
+// plus the largest block the stage before can hand on, when that is more), and what
+// the service needs for a full input buffer.
 
 #include "audio/MSAcm.h"
 #include "audio/kaWaveFormat.h"
 
+#include <algorithm>
 #include <cstdint>
 #include <vector>
 
@@ -32,6 +34,10 @@ public:
     // buffer cannot take the block (the block is not taken), or the service's code (the
     // pending bytes stay).
     int32_t Convert(const void* data, int32_t size, bool setFPU, uint32_t flags);
+    // In a chain: the most bytes one block from the stage before can hold (its output
+    // buffer). Told before the first block arrives, it sizes the input buffer to take
+    // any such block besides the bytes left pending.
+    void ExpectBlocksUpTo(uint32_t bytes) { largestBlock_ = std::max(largestBlock_, bytes); }
 
     bool Opened() const { return opened_; }
     bool IsPrepared() const { return (header_.fdwStatus & ACMSTREAMHEADER_STATUSF_PREPARED) != 0; }
@@ -55,6 +61,7 @@ private:
     std::vector<uint8_t> srcBuffer_; // its size is the capacity
     int32_t srcPending_ = 0;
     std::vector<uint8_t> dstBuffer_;
+    uint32_t largestBlock_ = 0;
     ACMSTREAMHEADER header_{};
     HACMSTREAM stream_ = nullptr;
 };

@@ -7,6 +7,7 @@
 #include <mpg123.h>
 
 #include <algorithm>
+#include <cstddef>
 #include <cstring>
 
 namespace acm {
@@ -14,10 +15,33 @@ namespace acm {
 namespace {
 
 constexpr uint32_t kFeedPiece = 4096;
-// The most samples per channel one byte of layer 3 can yield (8 kbit/s at 24 kHz), and
-// the samples a decoder may hold back across a call.
-constexpr uint64_t kSamplesPerByte = 24;
-constexpr uint64_t kHeldSamples = 2 * 1152;
+// Frames a decoder may hold back across a call, decoded or begun.
+constexpr uint64_t kHeldFrames = 2;
+
+// Samples per channel in one layer 3 frame: MPEG-1 at 32 kHz and above, MPEG-2 and 2.5 below.
+uint32_t samplesPerFrame(uint32_t rate)
+{
+    return rate >= 32000 ? 1152 : 576;
+}
+
+// The bytes of the smallest frame of this format, which yields the most samples per
+// byte: its stated frame size (or, without one, the frame its average rate gives), but
+// never below the lowest bit rate of its MPEG version (32 kbit/s for MPEG-1, 8 below).
+uint32_t smallestFrameBytes(const WAVEFORMATEX& wfx)
+{
+    const uint64_t samples = samplesPerFrame(wfx.nSamplesPerSec);
+    uint64_t bytes = samples * wfx.nAvgBytesPerSec / wfx.nSamplesPerSec;
+    if (wfx.cbSize >= MPEGLAYER3_WFX_EXTRA_BYTES) {
+        const auto* record = reinterpret_cast<const uint8_t*>(&wfx);
+        uint16_t blockSize = 0, framesPerBlock = 0;
+        std::memcpy(&blockSize, record + offsetof(MPEGLAYER3WAVEFORMAT, nBlockSize), 2);
+        std::memcpy(&framesPerBlock, record + offsetof(MPEGLAYER3WAVEFORMAT, nFramesPerBlock), 2);
+        if (blockSize > 0 && framesPerBlock > 0)
+            bytes = std::min<uint64_t>(bytes, blockSize / framesPerBlock);
+    }
+    const uint64_t lowestBitRate = wfx.nSamplesPerSec >= 32000 ? 32000 : 8000;
+    return uint32_t(std::max(bytes, samples * lowestBitRate / 8 / wfx.nSamplesPerSec));
+}
 
 bool isMp3(const WAVEFORMATEX& wfx)
 {
@@ -36,7 +60,8 @@ bool libraryReady()
 class Mp3Decode : public CodecStream {
 public:
     explicit Mp3Decode(const WAVEFORMATEX& src)
-        : channels_(src.nChannels), rate_(src.nSamplesPerSec), block_(src.nBlockAlign)
+        : channels_(src.nChannels), rate_(src.nSamplesPerSec), block_(src.nBlockAlign),
+          frameSamples_(samplesPerFrame(src.nSamplesPerSec)), frameBytes_(smallestFrameBytes(src))
     {
         if (libraryReady())
             handle_ = mpg123_new(nullptr, nullptr);
@@ -55,19 +80,21 @@ public:
 
     bool ok() const { return handle_ != nullptr; }
 
+    // Every frame the bytes could hold, at the smallest frame size, and what the decoder
+    // may still hold from earlier bytes.
     uint32_t destBytesFor(uint32_t srcBytes) const override
     {
         if (srcBytes < block_)
             return 0;
-        const uint64_t samples = uint64_t(srcBytes) * kSamplesPerByte + kHeldSamples;
-        return uint32_t(std::min<uint64_t>(samples * channels_ * 2, UINT32_MAX));
+        const uint64_t frames = srcBytes / frameBytes_ + 1 + kHeldFrames;
+        return uint32_t(std::min<uint64_t>(frames * frameSamples_ * channels_ * 2, UINT32_MAX));
     }
 
     uint32_t srcBytesFor(uint32_t dstBytes) const override
     {
-        const uint64_t samples = dstBytes / (2u * channels_);
-        const uint64_t bytes = samples > kHeldSamples ? (samples - kHeldSamples) / kSamplesPerByte : 0;
-        return uint32_t(bytes / block_ * block_);
+        const uint64_t frames = dstBytes / (2u * channels_) / frameSamples_;
+        const uint64_t bytes = frames > 1 + kHeldFrames ? (frames - 1 - kHeldFrames) * frameBytes_ : 0;
+        return uint32_t(std::min<uint64_t>(bytes / block_ * block_, UINT32_MAX));
     }
 
     MMRESULT convert(const uint8_t* src, uint32_t srcLen, uint8_t* dst, uint32_t dstLen, uint32_t& srcUsed,
@@ -120,6 +147,8 @@ private:
     uint16_t channels_;
     uint32_t rate_;
     uint32_t block_;
+    uint32_t frameSamples_;
+    uint32_t frameBytes_;
     mpg123_handle* handle_ = nullptr;
 };
 
