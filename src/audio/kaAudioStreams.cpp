@@ -33,8 +33,7 @@ namespace {
 // Runs one step of a write. When it fails, the stream goes back to where the step began,
 // so the next write covers the part that got through (a header cut short, half a block)
 // instead of following it.
-template <class Step>
-void StartOverOnFailure(rtl::TStream& stream, int64_t start, Step step)
+template <class Step> void StartOverOnFailure(rtl::TStream& stream, int64_t start, Step step)
 {
     try {
         step();

@@ -149,7 +149,8 @@ bool TMiniConvertor::PrepareBuffers()
         return false;
     // What stays pending after a conversion is less than a whole source block, so less
     // than this first convertible input: room for it plus the largest block to come.
-    const int64_t capacity = std::max<int64_t>(int64_t(srcPending_) * 3, int64_t(srcPending_) + largestBlock_);
+    const int64_t capacity =
+        std::max<int64_t>(int64_t(srcPending_) * 3, int64_t(srcPending_) + largestBlock_);
     if (capacity > INT32_MAX)
         throw EACMConversionError(SAudioTooLarge);
     ResizeSource(static_cast<int32_t>(capacity));

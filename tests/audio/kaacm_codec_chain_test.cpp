@@ -119,8 +119,9 @@ std::vector<uint8_t> LameMp3(const std::vector<uint8_t>& signal, const std::stri
     const auto raw = dir / "in.raw", mp3 = dir / "out.mp3";
     std::ofstream(raw, std::ios::binary)
         .write(reinterpret_cast<const char*>(signal.data()), static_cast<std::streamsize>(signal.size()));
-    const std::string command = "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m -b 64 " +
-                                options + " " + raw.string() + " " + mp3.string() + " 2>/dev/null";
+    const std::string command =
+        "lame --quiet -r -s 22.05 --bitwidth 16 --signed --little-endian -m m -b 64 " + options + " " +
+        raw.string() + " " + mp3.string() + " 2>/dev/null";
     std::vector<uint8_t> clip;
     if (std::system(command.c_str()) == 0) {
         std::ifstream file(mp3, std::ios::binary);
@@ -148,7 +149,8 @@ TEST(CodecChainMp3, ClipConvertsToItsEnd)
         const TkaWaveFormat codec = Mp3(1, 22050, 64000);
         int stages = 0;
         std::vector<uint8_t> decoded, played;
-        ASSERT_NO_THROW(decoded = ConvertAll(codec, Pcm(1, 22050, 16), clip, EighthOfASecond(codec), &stages));
+        ASSERT_NO_THROW(decoded =
+                            ConvertAll(codec, Pcm(1, 22050, 16), clip, EighthOfASecond(codec), &stages));
         EXPECT_EQ(stages, 1);
         EXPECT_NEAR(double(decoded.size()) / 44100, 3.0, 0.15);
         const TkaWaveFormat device = Pcm(2, 44100, 16);

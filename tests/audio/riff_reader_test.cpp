@@ -165,8 +165,9 @@ TEST(RiffReader, OddSizedChunksWithOrWithoutTheirPadByte)
     // fmt chunk, before the data chunk, and after an odd data chunk.
     for (const std::string id : {"LIST", "iXML", "id3 "}) {
         const Bytes tag = PaddedChunk(id, Pattern(27, 'A'));
-        for (const Bytes& file : {Riff({tag, Fmt(), Data()}), Riff({Fmt(), tag, Data()}),
-                                  Riff({tag, Fmt(), tag, Data(odd)}), Riff({PaddedChunk("data", odd), tag, Fmt()})}) {
+        for (const Bytes& file :
+             {Riff({tag, Fmt(), Data()}), Riff({Fmt(), tag, Data()}), Riff({tag, Fmt(), tag, Data(odd)}),
+              Riff({PaddedChunk("data", odd), tag, Fmt()})}) {
             rtl::TMemoryStream stream(file.data(), file.size());
             TkaRIFFAudioReader reader(&stream);
             EXPECT_EQ(reader.GetFormat()->SamplesPerSec(), 44100u) << id;

@@ -243,8 +243,9 @@ TEST(RiffWriter, FailedWriteIsWrittenOverByTheNext)
         const Bytes& file = stream.Bytes();
         ASSERT_GE(file.size(), 444u) << budget;
         EXPECT_EQ(Bytes(file.begin() + 4, file.begin() + 8), Bytes({0xB4, 0x01, 0, 0})) << "RIFF size 436";
-        EXPECT_EQ(std::search(file.begin() + 1, file.end(), kExampleHeader.begin(), kExampleHeader.begin() + 4),
-                  file.end())
+        EXPECT_EQ(
+            std::search(file.begin() + 1, file.end(), kExampleHeader.begin(), kExampleHeader.begin() + 4),
+            file.end())
             << "one header only, budget " << budget;
         int32_t size = 0;
         Bytes data;
