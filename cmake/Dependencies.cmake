@@ -1,5 +1,5 @@
 # Everything here comes from Debian's packages (scripts/setup.sh installs them).
-find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test)
+find_package(Qt6 REQUIRED COMPONENTS Core Gui Widgets Test Charts PrintSupport)
 find_package(PkgConfig REQUIRED)
 pkg_check_modules(PULSE REQUIRED IMPORTED_TARGET libpulse)
 pkg_check_modules(SPEEXDSP REQUIRED IMPORTED_TARGET speexdsp)

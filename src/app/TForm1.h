@@ -15,6 +15,8 @@
 //                         hold, the clip paths, the spelling comparison
 //   TForm1Spelling.cpp    speaking and spelling a word aloud
 //   TForm1Practice.cpp    the practice drill
+//   TForm1History.cpp     the attempt history appended after every judged answer
+//   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 
 #include "app/TWordHandler.h"
 #include "audio/kaAudioControls.h"
@@ -83,6 +85,7 @@ public:
     QPushButton* btnStartPractice = nullptr;
     QPushButton* btnStartTest = nullptr;
     widgets::TXPButton* btnMoreHelp = nullptr;
+    QPushButton* btnProgress = nullptr; // enabled and disabled together with btnStartTest
 
     // ---- Lesson Editor -------------------------------------------------------------
     QLabel* Label2 = nullptr;
@@ -253,6 +256,19 @@ public:
     void btnCheckItClick(QObject* Sender);
     void Edit2KeyPress(QObject* Sender, QChar& Key);
     void btnPracticeClick(QObject* Sender);
+
+    // ---- Attempt history and progress (TForm1History.cpp, TForm1Progress.cpp) ----
+    // When Start Test was pressed (ISO 8601): the run of every attempt it judges.
+    std::string RunStarted;
+    // The player's history file beside the record: ExeDir + "Children/" + player + ".history".
+    std::string PlayerHistoryPath() const;
+    // Appends a judged answer to the player's history. A failure is kept from the child:
+    // the progress window tells of the missing attempts later.
+    void AppendHistory(const TWordHandler& word, const std::string& typed, bool right,
+                       const std::string& judgedAt) noexcept;
+    void btnProgressClick(QObject* Sender);
+    // btnProgress follows btnStartTest's enabled state.
+    void BindProgressButton();
 
     // ---- Spoken spelling -----------------------------------------------------------
     void SpellOutWord();

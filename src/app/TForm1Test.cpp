@@ -3,6 +3,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/progress/AttemptHistory.h"
 #include "platform/Trace.h"
 #include "platform/ui/Dialogs.h"
 
@@ -64,6 +65,7 @@ void TForm1::btnStartTestClick(QObject* /*Sender*/)
     if (SequenceDepth > 0)
         return;
     PageControl1->setCurrentWidget(TabSheet3);
+    RunStarted = app::progress::LocalTimestampNow();
     TotalTried = 0;
     TotalCorrect = 0;
     Randomize();
@@ -162,12 +164,15 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
     try {
         TWordHandler* word = CurrentWord;
         word->Trys = WrappingIncrement(word->Trys);
-        if (SameSpelling(Edit2->text().toStdString(), word->Word)) {
+        const std::string typed = Edit2->text().toStdString();
+        const std::string judgedAt = app::progress::LocalTimestampNow();
+        if (SameSpelling(typed, word->Word)) {
             Speak(spokenError, [&] { PlayClipAndWait(AlphaClipPath("Correct.wav")); });
             word->Correct = WrappingIncrement(word->Correct);
             TotalCorrect = WrappingIncrement(TotalCorrect);
             std::this_thread::sleep_for(RightAnswerPause);
             SavePlayerRecord();
+            AppendHistory(*word, typed, true, judgedAt);
             Edit2->clear();
             QCoreApplication::processEvents();
             // A run left during the praise goes no further.
@@ -191,6 +196,7 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
                 Speak(spokenError, [&] { SayItAgainClick(SayItAgain); });
             }
             SavePlayerRecord();
+            AppendHistory(*word, typed, false, judgedAt);
             Edit2->clear();
         }
     } catch (...) {
