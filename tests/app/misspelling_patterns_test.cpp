@@ -1,0 +1,181 @@
+// The letter-level difference and the kinds of mistake, on real misspellings of real
+// words as children and adults make them.
+
+#include "app/progress/LetterDiff.h"
+#include "app/progress/MisspellingPatterns.h"
+
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <iterator>
+#include <vector>
+
+namespace {
+
+using app::progress::ComparableText;
+using app::progress::Edit;
+using app::progress::EditKind;
+using app::progress::LetterDiff;
+using app::progress::PatternKind;
+
+constexpr PatternKind Double = PatternKind::DoubledLetter;
+constexpr PatternKind Vowel = PatternKind::Vowel;
+constexpr PatternKind Swap = PatternKind::Swap;
+constexpr PatternKind SilentE = PatternKind::SilentE;
+constexpr PatternKind Reversal = PatternKind::Reversal;
+constexpr PatternKind Ending = PatternKind::Ending;
+constexpr PatternKind Missing = PatternKind::MissingLetter;
+constexpr PatternKind Added = PatternKind::AddedLetter;
+constexpr PatternKind Other = PatternKind::Other;
+
+struct Misspelling {
+    const char* typed;
+    const char* word;
+    std::vector<PatternKind> kinds; // one per difference, in the order they occur
+};
+
+// clang-format off
+const Misspelling kMisspellings[] = {
+    // a doubled letter written single, or a single one doubled
+    {"leter", "LETTER", {Double}},
+    {"hapy", "HAPPY", {Double}},
+    {"comming", "COMING", {Double}},
+    {"untill", "UNTIL", {Double}},
+    {"begining", "BEGINNING", {Double}},
+    {"stoped", "STOPPED", {Double}},
+    {"accross", "ACROSS", {Double}},
+    {"realy", "REALLY", {Double}},
+    {"clas", "CLASS", {Double}},
+    {"tommorow", "TOMORROW", {Double, Double}},
+    // a vowel or vowel pair confused
+    {"recieve", "RECEIVE", {Vowel}},
+    {"freind", "FRIEND", {Vowel}},
+    {"thier", "THEIR", {Vowel}},
+    {"seperate", "SEPARATE", {Vowel}},
+    {"definate", "DEFINITE", {Vowel}},
+    {"becuase", "BECAUSE", {Vowel}},
+    {"beutiful", "BEAUTIFUL", {Vowel}},
+    {"frend", "FRIEND", {Vowel}},
+    {"plese", "PLEASE", {Vowel}},
+    {"yesturday", "YESTERDAY", {Vowel}},
+    {"sed", "SAID", {Vowel, Vowel}},
+    {"buk", "BOOK", {Vowel, Double}},
+    // two letters swapped
+    {"teh", "THE", {Swap}},
+    {"form", "FROM", {Swap}},
+    {"gril", "GIRL", {Swap}},
+    {"wnet", "WENT", {Swap}},
+    {"tabel", "TABLE", {Swap}},
+    {"gose", "GOES", {Swap}},
+    {"dosen't", "DOESN'T", {Swap}},
+    // a silent final e missing
+    {"hop", "HOPE", {SilentE}},
+    {"hav", "HAVE", {SilentE}},
+    {"tim", "TIME", {SilentE}},
+    {"ther", "THERE", {SilentE}},
+    {"sum", "SOME", {Vowel, SilentE}},
+    // b/d or p/q reversed
+    {"bog", "DOG", {Reversal}},
+    {"daby", "BABY", {Reversal}},
+    {"qig", "PIG", {Reversal}},
+    {"bab", "DAD", {Reversal, Reversal}},
+    // a common ending wrong: its letters are one difference
+    {"jumpt", "JUMPED", {Ending}},
+    {"walkd", "WALKED", {Ending}},
+    {"happend", "HAPPENED", {Ending}},
+    {"nothin", "NOTHING", {Ending}},
+    {"quickley", "QUICKLY", {Ending}},
+    {"dog", "DOGS", {Ending}},
+    {"wented", "WENT", {Ending}},
+    // a letter missing, a letter added, anything else
+    {"libary", "LIBRARY", {Missing}},
+    {"goverment", "GOVERNMENT", {Missing}},
+    {"probly", "PROBABLY", {Missing, Missing}},
+    {"wich", "WHICH", {Missing}},
+    {"alot", "A LOT", {Missing}},
+    {"dont", "DON'T", {Missing}},
+    {"athelete", "ATHLETE", {Added}},
+    {"whith", "WITH", {Added}},
+    {"plaied", "PLAYED", {Other}},
+    {"fone", "PHONE", {Other, Missing}},
+    {"enuf", "ENOUGH", {Vowel, Other, Missing}},
+};
+// clang-format on
+
+TEST(MisspellingPatterns, RealMisspellingsGetTheKindsTeachersUse)
+{
+    ASSERT_GE(std::size(kMisspellings), 40u);
+    for (const Misspelling& m : kMisspellings) {
+        const auto kinds = app::progress::ClassifyMisspelling(m.typed, m.word);
+        std::string names;
+        for (PatternKind kind : kinds)
+            names += app::progress::PatternName(kind) + "; ";
+        EXPECT_EQ(kinds, m.kinds) << m.typed << " for " << m.word << " gave " << names;
+    }
+}
+
+TEST(MisspellingPatterns, CaseAndOuterBlanksAreNeverMistakes)
+{
+    EXPECT_TRUE(app::progress::ClassifyMisspelling("  Cat\t", "CAT").empty());
+    EXPECT_EQ(ComparableText(" don't "), U"DON'T");
+    // Only a to z fold: other letters keep their case.
+    EXPECT_EQ(ComparableText("école"), U"éCOLE");
+}
+
+TEST(LetterDiff, WorksOnCharactersNotBytes)
+{
+    // é and É are two bytes each in UTF-8: one wrong letter, not two.
+    const auto edits = LetterDiff(ComparableText("école"), ComparableText("ÉCOLE"));
+    ASSERT_EQ(edits.size(), 5u);
+    EXPECT_EQ(edits[0], (Edit{EditKind::Wrong, 0, 0}));
+    EXPECT_EQ(app::progress::ClassifyMisspelling("école", "ÉCOLE"), std::vector<PatternKind>{Other});
+    // A letter made of a surrogate pair in UTF-16 and four bytes in UTF-8 is one letter.
+    EXPECT_EQ(LetterDiff(ComparableText("ca𝒯"), ComparableText("CAT")).size(), 3u);
+    EXPECT_EQ(app::progress::ClassifyMisspelling("ca🐈t", "CAT"), std::vector<PatternKind>{Added});
+}
+
+TEST(LetterDiff, EditsWalkBothTextsInOrder)
+{
+    // "becuase": b e c [u a swapped] s e
+    const auto edits = LetterDiff(U"BECUASE", U"BECAUSE");
+    const std::vector<Edit> expected = {{EditKind::Same, 0, 0},    {EditKind::Same, 1, 1},
+                                        {EditKind::Same, 2, 2},    {EditKind::Swapped, 3, 3},
+                                        {EditKind::Same, 5, 5},    {EditKind::Same, 6, 6}};
+    EXPECT_EQ(edits, expected);
+    const std::vector<Edit> missingAndAdded = {{EditKind::Extra, 0, 0}, {EditKind::Same, 1, 0},
+                                               {EditKind::Missing, 2, 1}};
+    EXPECT_EQ(LetterDiff(U"XA", U"AB"), missingAndAdded);
+    EXPECT_TRUE(LetterDiff(U"", U"").empty());
+    EXPECT_EQ(LetterDiff(U"", U"AB").size(), 2u);
+}
+
+TEST(LetterDiff, AHugeAnswerIsLinedUpInsteadOfTakingLong)
+{
+    const std::u32string pasted(200000, U'X');
+    const auto edits = LetterDiff(pasted, U"CAT");
+    EXPECT_EQ(edits.size(), pasted.size());
+    EXPECT_EQ(std::count_if(edits.begin(), edits.end(), [](const Edit& e) { return e.kind == EditKind::Extra; }),
+              static_cast<long>(pasted.size() - 3));
+}
+
+TEST(MisspellingPatterns, CountsAreLargestFirstWithTheNewestExamplesOnce)
+{
+    using app::progress::Attempt;
+    const std::vector<Attempt> history = {
+        {"r1", "t1", "L", "HAPPY", "hapy", false, 1},   {"r1", "t2", "L", "LETTER", "leter", false, 1},
+        {"r1", "t3", "L", "THE", "teh", false, 1},      {"r1", "t4", "L", "HAPPY", "hapy", false, 2},
+        {"r1", "t5", "L", "HAPPY", "happy", true, 3},   {"r1", "t6", "L", "TOMORROW", "tommorow", false, 1},
+    };
+    std::vector<const Attempt*> attempts;
+    for (const Attempt& attempt : history)
+        attempts.push_back(&attempt);
+    const auto counts = app::progress::CountPatterns(attempts, 2);
+    ASSERT_EQ(counts.size(), 2u);
+    EXPECT_EQ(counts[0].kind, Double);
+    EXPECT_EQ(counts[0].count, 5); // hapy twice, leter, tommorow's two
+    EXPECT_EQ(counts[0].examples, (std::vector<std::string>{"TOMORROW", "HAPPY"}));
+    EXPECT_EQ(counts[1].kind, Swap);
+    EXPECT_EQ(counts[1].count, 1);
+}
+
+} // namespace
