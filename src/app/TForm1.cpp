@@ -267,10 +267,13 @@ void TForm1::BuildStartPage()
     btnStartPractice = MakeButton(Panel1, "btnStartPractice", "Start &Practice", QRect(113, 344, 121, 25));
     btnStartTest = MakeButton(Panel1, "btnStartTest", "Start &Test", QRect(240, 344, 121, 25));
     btnMoreHelp = MakeXPButton(Panel1, "btnMoreHelp", "More Help", QRect(456, 344, 113, 33));
+    // Created last, so it is last in the page's tab order.
+    btnProgress = MakeButton(Panel1, "btnProgress", "Pro&gress", QRect(456, 286, 113, 25));
 
     for (QWidget* control :
          {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(btnNewChild),
-          static_cast<QWidget*>(btnStartPractice), static_cast<QWidget*>(btnStartTest)})
+          static_cast<QWidget*>(btnStartPractice), static_cast<QWidget*>(btnStartTest),
+          static_cast<QWidget*>(btnProgress)})
         control->setEnabled(false);
 }
 
@@ -401,6 +404,8 @@ void TForm1::BindEvents()
     OnClick(this, btnStartPractice, &TForm1::btnStartPracticeClick);
     OnClick(this, btnStartTest, &TForm1::btnStartTestClick);
     OnClick(this, btnMoreHelp, &TForm1::JvXPButtonHelpClick);
+    OnClick(this, btnProgress, &TForm1::btnProgressClick);
+    BindProgressButton();
 
     // Lesson Editor
     OnChoose(this, cbLessions, &TForm1::cbLessionsChange);

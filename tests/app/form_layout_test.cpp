@@ -36,6 +36,7 @@ const ControlRow kControls[] = {
     {"btnStartPractice", "QPushButton", "Panel1", "Start &Practice", 113, 344, 121, 25, false},
     {"btnStartTest", "QPushButton", "Panel1", "Start &Test", 240, 344, 121, 25, false},
     {"btnMoreHelp", "widgets::TXPButton", "Panel1", "More Help", 456, 344, 113, 33},
+    {"btnProgress", "QPushButton", "Panel1", "Pro&gress", 456, 286, 113, 25, false},
     // Lesson Editor
     {"Label2", "QLabel", "TabSheet2", "Lession", 3, 3},
     {"cbLessions", "widgets::TDropDownComboBox", "TabSheet2", "", 3, 22, 190, 21},

@@ -1,0 +1,30 @@
+#pragma once
+
+// What the progress window is opened on: the player's record counts and attempt
+// history, read from their files, and the lessons to choose from.
+
+#include "app/progress/AttemptHistory.h"
+#include "app/progress/ProgressReport.h"
+
+#include <filesystem>
+#include <map>
+#include <string>
+#include <vector>
+
+namespace app::progress {
+
+struct ProgressSource {
+    std::string player;
+    std::vector<std::string> lessons; // the lessons with words or history, in the order offered
+    std::vector<RecordWord> record;   // every word of those lessons with its record counts
+    History history;
+};
+
+// Reads the record file (raising the XML layer's error for one that is missing or
+// malformed) and the history beside it. `lessonWords` holds each lesson's words as its
+// folder lists them; words that have only history are added, as are lessons that
+// have only history.
+ProgressSource LoadProgressSource(const std::string& player, const std::filesystem::path& recordPath,
+                                  const std::map<std::string, std::vector<std::string>>& lessonWords);
+
+} // namespace app::progress

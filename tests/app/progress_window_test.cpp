@@ -1,0 +1,266 @@
+// The progress of a player on the real window: the "Pro&gress" button of the start
+// page, the history a test run writes, the window it opens, its export and its print.
+
+#include "test_child_fixture.h"
+
+#include "app/TProgressWindow.h"
+#include "app/progress/AttemptHistory.h"
+
+#include <QChartView>
+#include <QDate>
+#include <QDateTime>
+#include <QFile>
+#include <QPrinter>
+#include <QProcess>
+#include <QStandardPaths>
+#include <QTabWidget>
+#include <QTableWidget>
+#include <QTextBrowser>
+#include <QTimer>
+
+#include <functional>
+#include <map>
+
+namespace {
+
+class ProgressTest : public ChildTest {
+protected:
+    // Opens the progress window with the button, runs `check` on it, and closes it.
+    void WithProgressWindow(const std::function<void(TProgressWindow&)>& check)
+    {
+        bool opened = false;
+        QTimer::singleShot(0, form_.get(), [&] {
+            auto* window = form_->findChild<TProgressWindow*>();
+            if (!window)
+                return;
+            opened = true;
+            EXPECT_TRUE(window->isModal());
+            check(*window);
+            window->reject();
+        });
+        QTest::mouseClick(form_->btnProgress, Qt::LeftButton);
+        EXPECT_TRUE(opened) << "no progress window";
+        EXPECT_EQ(form_->findChild<TProgressWindow*>(), nullptr);
+    }
+
+    // One test run: the first word drawn is answered `wrongly`, drilled and answered
+    // right later; every other word right. Counts each word's tries and right answers.
+    void RunTestWithOneMistake(const QString& wrongly)
+    {
+        StartTest();
+        ASSERT_EQ(form_->RunMode, 2);
+        missed_ = Current();
+        Answer(wrongly);
+        ++counts_[missed_].first;
+        ASSERT_EQ(form_->RunMode, 3);
+        DrillAndReturn();
+        for (int limit = 50; form_->RunMode == 2 && limit > 0; --limit) {
+            const std::string word = Current();
+            ++counts_[word].first;
+            ++counts_[word].second;
+            answers_.push_back(word);
+            Answer(QString::fromStdString(word).toLower());
+        }
+        ASSERT_EQ(form_->RunMode, 0);
+    }
+
+    std::map<std::string, std::vector<QString>> WordsTable(const TProgressWindow& window) const
+    {
+        std::map<std::string, std::vector<QString>> rows;
+        const QTableWidget* table = window.tblWords;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            std::vector<QString> cells;
+            for (int c = 0; c < table->columnCount(); ++c)
+                cells.push_back(table->item(r, c) ? table->item(r, c)->text() : QString());
+            rows[cells[1].toStdString()] = cells;
+        }
+        return rows;
+    }
+
+    std::string missed_;
+    std::map<std::string, std::pair<int, int>> counts_; // word -> tries, right
+    std::vector<std::string> answers_;
+};
+
+TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndFollowsStartTest)
+{
+    MakeLesson("Week", {"CAT"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    QPushButton* button = form_->btnProgress; // its caption and place: form_layout_test
+    for (QWidget* other : form_->Panel1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
+        if (other != button && other->isVisibleTo(form_->Panel1))
+            EXPECT_FALSE(other->geometry().intersects(button->geometry())) << other->objectName().toStdString();
+    EXPECT_FALSE(button->isEnabled());
+
+    std::vector<QWidget*> tabOrder;
+    for (QWidget* w = form_->nextInFocusChain(); w != form_.get(); w = w->nextInFocusChain())
+        if (form_->TabSheet1->isAncestorOf(w) && (w->focusPolicy() & Qt::TabFocus))
+            tabOrder.push_back(w);
+    ASSERT_FALSE(tabOrder.empty());
+    EXPECT_EQ(tabOrder.back(), button);
+
+    ChooseLessonAndPlayer();
+    EXPECT_TRUE(button->isEnabled());
+    DropDown(form_->ComboBox3); // a fresh player list has no choice: Start Test goes off
+    EXPECT_FALSE(form_->btnStartTest->isEnabled());
+    EXPECT_FALSE(button->isEnabled());
+    Choose(form_->ComboBox3, 0);
+    EXPECT_TRUE(button->isEnabled());
+}
+
+TEST_F(ProgressTest, ATestRunWritesItsHistoryAndTheWindowShowsIt)
+{
+    MakeLesson("Week", {"CAT", "DOG", "SUN"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    const QDateTime before = QDateTime::currentDateTime().addSecs(-1);
+    RunTestWithOneMistake(QStringLiteral("  Xyz \"q\","));
+
+    // One line per judged answer, in order, with the run's start on every one.
+    const auto history = app::progress::ReadHistory(Path("Children/Ann.history"));
+    ASSERT_EQ(history.attempts.size(), answers_.size() + 1);
+    EXPECT_EQ(history.skippedLines, 0u);
+    const auto& first = history.attempts.front();
+    EXPECT_EQ(first.word, missed_);
+    EXPECT_EQ(first.typed, "  Xyz \"q\","); // as typed
+    EXPECT_FALSE(first.right);
+    EXPECT_EQ(first.tries, 1);
+    EXPECT_EQ(first.lesson, "Week");
+    std::map<std::string, std::int64_t> tries = {{missed_, 1}};
+    for (std::size_t i = 1; i < history.attempts.size(); ++i) {
+        const auto& attempt = history.attempts[i];
+        EXPECT_EQ(attempt.run, first.run);
+        EXPECT_EQ(attempt.word, answers_[i - 1]);
+        EXPECT_TRUE(attempt.right);
+        EXPECT_EQ(attempt.tries, ++tries[attempt.word]);
+    }
+    const QDateTime run = QDateTime::fromString(QString::fromStdString(first.run), Qt::ISODateWithMs);
+    const QDateTime judged = QDateTime::fromString(QString::fromStdString(first.time), Qt::ISODateWithMs);
+    ASSERT_TRUE(run.isValid() && judged.isValid()) << first.run << " " << first.time;
+    EXPECT_TRUE(before <= run && run <= judged && judged <= QDateTime::currentDateTime());
+    EXPECT_EQ(judged.offsetFromUtc(), QDateTime::currentDateTime().offsetFromUtc());
+    // The history beside the record is no player.
+    DropDown(form_->ComboBox3);
+    EXPECT_EQ(Items(form_->ComboBox3), QStringList{"Ann"});
+    Choose(form_->ComboBox3, 0);
+
+    WithProgressWindow([&](TProgressWindow& window) {
+        EXPECT_EQ(window.Lesson(), std::optional<std::string>("Week"));
+        EXPECT_TRUE(window.isSizeGripEnabled());
+        const int attempts = static_cast<int>(answers_.size()) + 1;
+        const QString summary = window.lblSummary->text();
+        EXPECT_TRUE(summary.contains(QStringLiteral("Lessons practised: 1 \u00b7 Tests taken: 1 \u00b7 Attempts: %1")
+                                         .arg(attempts)))
+            << summary.toStdString();
+        EXPECT_TRUE(summary.contains(QStringLiteral("(2 of 3)"))) << summary.toStdString();
+        EXPECT_FALSE(window.lblNotes->isVisibleTo(&window));
+
+        // The record's counts, and the missed word first.
+        const auto rows = WordsTable(window);
+        ASSERT_EQ(rows.size(), 3u);
+        EXPECT_EQ(window.tblWords->item(0, 1)->text().toStdString(), missed_);
+        for (const auto& [word, count] : counts_) {
+            SCOPED_TRACE(word);
+            const auto& cells = rows.at(word);
+            EXPECT_EQ(cells[2], QString::number(count.first));
+            EXPECT_EQ(cells[3], QString::number(count.second));
+            EXPECT_EQ(cells[4], QString::number(qRound(100.0 * count.second / count.first)) + "%");
+            EXPECT_FALSE(cells[5].isEmpty());
+        }
+        EXPECT_TRUE(rows.at(missed_)[6].startsWith(QStringLiteral("\u2717\u2713")));
+        EXPECT_TRUE(window.tblWords->isColumnHidden(0));
+        // Sorting by a column, as a teacher would.
+        window.tblWords->sortItems(2, Qt::DescendingOrder);
+        EXPECT_EQ(window.tblWords->item(0, 2)->text().toInt(), counts_[missed_].first);
+
+        EXPECT_TRUE(window.txtMisspellings->toPlainText().contains(QString::fromStdString(missed_)));
+        ASSERT_GE(window.tblPatterns->rowCount(), 1);
+        EXPECT_EQ(window.chartView->chart()->series().size(), 1);
+
+        window.cbLesson->setCurrentIndex(0); // all lessons
+        EXPECT_FALSE(window.Lesson().has_value());
+        EXPECT_FALSE(window.tblWords->isColumnHidden(0));
+    });
+}
+
+TEST_F(ProgressTest, ThePrintAndTheExportHoldThePlayerAndTheTroubleWords)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    WritePlayer("Ann_Lee", "<CHILD name=\"Ann_Lee\"/>");
+    RunTestWithOneMistake(QStringLiteral("zzz"));
+    const QString pdf = QString::fromStdString(Path("report.pdf").string());
+    const std::string csv = Path("Ann attempts.csv").string();
+    WithProgressWindow([&](TProgressWindow& window) {
+        window.AskPrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QTest::mouseClick(window.btnPrint, Qt::LeftButton);
+        window.AskCsvPath = [&] { return csv; };
+        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
+    });
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information).size(), 1u);
+
+    ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
+        << "pdftotext (poppler-utils) is needed: run scripts/setup.sh";
+    QProcess pdftotext;
+    pdftotext.start(QStringLiteral("pdftotext"), {pdf, QStringLiteral("-")});
+    ASSERT_TRUE(pdftotext.waitForFinished(30000));
+    const QString text = QString::fromUtf8(pdftotext.readAllStandardOutput());
+    EXPECT_TRUE(text.contains(QStringLiteral("Progress of Ann_Lee"))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QStringLiteral("Trouble words")));
+    EXPECT_TRUE(text.contains(QString::fromStdString(missed_))) << text.toStdString();
+    EXPECT_TRUE(text.contains(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
+
+    const std::string attempts = ReadFile("Ann attempts.csv");
+    EXPECT_NE(attempts.find("\"zzz\",\"false\",\"1\""), std::string::npos) << attempts;
+    EXPECT_NE(ReadFile("Ann words.csv").find("\"" + missed_ + "\""), std::string::npos);
+}
+
+TEST_F(ProgressTest, AHistoryThatCannotBeWrittenNeverStopsTheChildAndTheWindowSaysSo)
+{
+    MakeLesson("Week", {"CAT"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"4\" correct=\"3\"/></Week></CHILD>");
+    MakeFolder("Children/Ann.history"); // no file can be appended there
+    StartTest();
+    Answer("cat");
+    EXPECT_EQ(form_->RunMode, 0); // the run ended as usual
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
+    EXPECT_NE(ReadFile("Children/Ann.xml").find("trys=\"5\" correct=\"4\""), std::string::npos);
+
+    WithProgressWindow([&](TProgressWindow& window) {
+        EXPECT_TRUE(window.lblNotes->text().contains(QStringLiteral("could not be read"))) <<
+            window.lblNotes->text().toStdString();
+        const auto rows = WordsTable(window);
+        ASSERT_EQ(rows.size(), 1u);
+        EXPECT_EQ(rows.at("CAT")[2], "5"); // the record's counts
+        EXPECT_EQ(rows.at("CAT")[4], "");
+    });
+}
+
+TEST_F(ProgressTest, DamagedLinesAndMissingAttemptsAreToldAndTheRestIsShown)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"3\" correct=\"1\"/>"
+                       "<DOG word=\"DOG\" trys=\"7\" correct=\"7\"/></Week></CHILD>");
+    const auto line = [](const char* word, const char* typed, bool right, int tries) {
+        return app::progress::AttemptToLine({"2026-12-01T10:00:00.000+01:00", "2026-12-01T10:00:05.000+01:00",
+                                             "Week", word, typed, right, tries}) +
+               "\n";
+    };
+    WriteFile("Children/Ann.history", "not json\n" + line("CAT", "kat", false, 1) + line("CAT", "cat", true, 3) +
+                                          line("DOG", "dog", true, 7) + "{\"run\":\"2026-12-0");
+    ChooseLessonAndPlayer();
+    WithProgressWindow([&](TProgressWindow& window) {
+        const QString notes = window.lblNotes->text();
+        EXPECT_TRUE(notes.contains(QStringLiteral("2 damaged or unknown line(s)"))) << notes.toStdString();
+        EXPECT_TRUE(notes.contains(QStringLiteral("incomplete"))) << notes.toStdString();
+        EXPECT_TRUE(notes.contains(QStringLiteral("History is kept since 2026-12-01"))) << notes.toStdString();
+        const auto rows = WordsTable(window);
+        EXPECT_EQ(rows.count("CAT *"), 1u); // try 2 is missing
+        EXPECT_EQ(rows.count("DOG"), 1u);   // tried six times before the history
+    });
+}
+
+} // namespace
