@@ -27,6 +27,10 @@ alone, and a stage needs the stages it builds on (listed after the colon):
   finish    right answers until the run ends by itself: exactly the
             number the draw rule asks for, the end clip heard        : practice
   record    the record file holds the counts of the run              : finish
+  progress  "Progress" opens the progress window for the player: its table
+            holds each word's tries and right answers of the run, the summary
+            the test and its answers, the history file one line per answer;
+            a screenshot of it; Escape closes it                     : record
 """
 
 import argparse
@@ -46,7 +50,7 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import clipmatch  # noqa: E402
 
-STAGES = ["start", "pages", "help", "welcome", "player", "test", "practice", "finish", "record"]
+STAGES = ["start", "pages", "help", "welcome", "player", "test", "practice", "finish", "record", "progress"]
 NEEDS = {
     "welcome": ["start"],
     "pages": ["start"],
@@ -56,6 +60,7 @@ NEEDS = {
     "practice": ["test"],
     "finish": ["practice"],
     "record": ["finish"],
+    "progress": ["record"],
 }
 CAPTION = "Quorbel's Lexorin"
 PAGES = ["Spelling Lessons", "Lesson Editor", "The Lesson", "Practice"]
@@ -699,6 +704,56 @@ class Scenario:
         self.check_record_counts(partial=False)
         if sum(c[1] for c in self.counts.values()) != self.right:
             raise StageFailed("driver's own counts disagree")
+
+    # -- progress ---------------------------------------------------------------------
+    @staticmethod
+    def table_rows(table):
+        """The rows of an accessible table as {column header: cell text}."""
+        t = safe(lambda: table.queryTable())
+        if t is None:
+            raise StageFailed("the word table offers no table interface")
+        headers = [name(safe(lambda c=c: t.getColumnHeader(c))) or safe(lambda c=c: t.getColumnDescription(c), "")
+                   for c in range(t.nColumns)]
+        rows = []
+        for r in range(t.nRows):
+            cells = [safe(lambda r=r, c=c: t.getAccessibleAt(r, c)) for c in range(t.nColumns)]
+            rows.append({h: text_of(c) if c is not None else "" for h, c in zip(headers, cells)})
+        return headers, rows
+
+    def stage_progress(self):
+        t, me = self.tutor, self.me
+        t.wait_page("Spelling Lessons")
+        caption = "Progress of %s" % PLAYER
+        t.expected_dialogs = {caption}
+        me.press("Progress")
+        win = t.wait_until("the progress window", lambda: [w for w in t.windows()
+                                                           if name(w) == caption and is_showing(w)], timeout=20)[0]
+        summary = t.wait_until("the summary", lambda: [a for a in walk(win) if role(a) == "label"
+                                                       and name(a).startswith("Lessons practised:")], timeout=10)[0]
+        want = "Tests taken: 1 \u00b7 Attempts: %d" % self.tried
+        if want not in name(summary):
+            raise StageFailed("summary %r lacks %r" % (name(summary), want))
+        table = t.wait_until("the word table", lambda: [a for a in walk(win) if role(a) == "table"
+                                                        and is_showing(a)], timeout=10)[0]
+        headers, rows = self.table_rows(table)
+        got = {row["Word"].rstrip(" *"): (row["Tries"], row["Right"]) for row in rows}
+        want_rows = {w.name: tuple(str(n) for n in self.counts.get(w.name, [0, 0])) for w in self.words}
+        if got != want_rows:
+            raise StageFailed("word table %r (columns %r), the run made %r" % (got, headers, want_rows))
+        missed = [w for w, c in self.counts.items() if c[0] > c[1]]
+        if missed and rows[0]["Word"].rstrip(" *") not in missed:
+            raise StageFailed("the first row is %r, not a missed word of %r" % (rows[0]["Word"], missed))
+        lines = open(os.path.join(self.tutor_dir, "Children", PLAYER + ".history"), encoding="utf-8").read().splitlines()
+        answers = [json.loads(line) for line in lines]
+        if len(answers) != self.tried or sum(a["right"] for a in answers) != self.right:
+            raise StageFailed("history holds %d answers (%d right), the run gave %d (%d right)"
+                              % (len(answers), sum(a["right"] for a in answers), self.tried, self.right))
+        me.screenshot("Progress", "progress.png", window=win)
+        me.keys("Escape")
+        t.wait_until("the progress window closed",
+                     lambda: not [w for w in t.windows() if name(w) == caption and is_showing(w)], timeout=10)
+        t.expected_dialogs = set()
+        self.results["progress_rows"] = len(rows)
 
     # ---------------------------------------------------------------------------------
     def run(self, stages):
