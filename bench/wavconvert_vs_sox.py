@@ -1,7 +1,8 @@
 #!/usr/bin/env python3
-"""wavconvert against sox, as whole processes, on the same 60-second file.
+"""wavconvert against sox, as whole processes, on the same 60-second file; then the SNR of
+both on sines near the band edge.
 
-usage: bench/wavconvert_vs_sox.py [--wavconvert PATH] [--runs N] [--seconds S]
+usage: bench/wavconvert_vs_sox.py [--wavconvert PATH] [--runs N] [--seconds S] [--no-snr-table]
 
 Makes a 44.1 kHz stereo 16-bit test file (a 997 Hz sine at -6 dBFS, the same in both
 channels), then for each conversion runs `wavconvert IN OUT CHANNELS RATE BITS` and the
@@ -9,6 +10,10 @@ matching `sox IN [-c C] [-b B] OUT rate -h RATE`, alternating, several times. Pr
 median wall-clock and CPU (user + sys) times of each and their ratio, and the SNR of both
 outputs against the ideal sine at the output rate (a least-squares fit of the known
 frequency, so a constant delay or gain does not count as noise).
+The SNR table: for each rate pair, 16-bit mono files holding a -1 dBFS sine (the level the
+bundled clips are normalised to) at 0.1, 0.5 and 0.9 of the lower Nyquist frequency,
+rounded without dither, converted by wavconvert and by `sox -D IN -b 16 OUT rate -h RATE`
+(sox without its dither, so both only round).
 Build wavconvert in Release first (cmake -DCMAKE_BUILD_TYPE=Release; target wavconvert).
 """
 
@@ -26,6 +31,9 @@ import time
 import wave
 
 FREQ = 997.0
+SNR_PAIRS = [(44100, 48000), (44100, 22050), (8000, 44100), (48000, 44100)]
+SNR_FRACTIONS = [0.1, 0.5, 0.9]
+SNR_LEVEL = 10 ** (-1 / 20)  # -1 dBFS
 CASES = [
     # (label, channels, rate, bits)
     ("rate only: 2ch 48000 16-bit", 2, 48000, 16),
@@ -67,10 +75,10 @@ def read_channel0(path, start_s, length_s):
     return values[::channels], rate
 
 
-def snr_db(path):
-    """SNR of a sine at FREQ: fit c + a sin + b cos, the residual is the noise."""
-    x, rate = read_channel0(path, 20.0, 2.0)
-    w = 2 * math.pi * FREQ / rate
+def snr_db(path, freq=FREQ, start_s=20.0, length_s=2.0):
+    """SNR of a sine at freq: fit c + a sin + b cos, the residual is the noise."""
+    x, rate = read_channel0(path, start_s, length_s)
+    w = 2 * math.pi * freq / rate
     basis = [(1.0, math.sin(w * n), math.cos(w * n)) for n in range(len(x))]
     m = [[sum(r[i] * r[j] for r in basis) for j in range(3)] for i in range(3)]
     v = [sum(r[i] * xi for r, xi in zip(basis, x)) for i in range(3)]
@@ -95,6 +103,38 @@ def solve3(m, v):
     return [a[i][3] / a[i][i] for i in range(3)]
 
 
+def write_sine(path, rate, freq, seconds):
+    """16-bit mono sine at SNR_LEVEL, rounded to the nearest step (no dither)."""
+    a = array.array("h", (round(SNR_LEVEL * 32767 * math.sin(2 * math.pi * freq * n / rate))
+                          for n in range(int(rate * seconds))))
+    if sys.byteorder != "little":
+        a.byteswap()
+    with wave.open(path, "wb") as w:
+        w.setnchannels(1)
+        w.setsampwidth(2)
+        w.setframerate(rate)
+        w.writeframes(a.tobytes())
+
+
+def snr_table(wavconvert, tmp):
+    print(f"\nSNR in dB, 16-bit mono sine at -1 dBFS, measured over 1 s after the first second: "
+          f"wavconvert / sox -D rate -h")
+    print(f"{'rate pair':18}" + "".join(f"{f'{fr:g} x Nyquist':>22}" for fr in SNR_FRACTIONS))
+    for rate_in, rate_out in SNR_PAIRS:
+        cells = []
+        for fraction in SNR_FRACTIONS:
+            freq = fraction * min(rate_in, rate_out) / 2
+            src = os.path.join(tmp, "sine.wav")
+            ours = os.path.join(tmp, "ours.wav")
+            theirs = os.path.join(tmp, "sox.wav")
+            write_sine(src, rate_in, freq, 3.0)
+            run_timed([wavconvert, src, ours, "1", str(rate_out), "16"])
+            run_timed(["sox", "-D", src, "-b", "16", theirs, "rate", "-h", str(rate_out)])
+            cells.append(f"{snr_db(ours, freq, 1.0, 1.0):6.1f} / {snr_db(theirs, freq, 1.0, 1.0):5.1f}"
+                         f" ({freq:5.0f} Hz)")
+        print(f"{f'{rate_in} -> {rate_out}':18}" + "".join(f"{c:>22}" for c in cells))
+
+
 def frames(path):
     with wave.open(path, "rb") as w:
         return w.getnframes()
@@ -106,6 +146,7 @@ def main():
     parser.add_argument("--wavconvert", default=os.path.join(here, "..", "build-release", "src", "wavconvert"))
     parser.add_argument("--runs", type=int, default=7)
     parser.add_argument("--seconds", type=float, default=60.0)
+    parser.add_argument("--no-snr-table", action="store_true", help="only the timed conversions")
     args = parser.parse_args()
     if not os.access(args.wavconvert, os.X_OK):
         sys.exit(f"no wavconvert at {args.wavconvert}")
@@ -153,6 +194,8 @@ def main():
         print(f"file copy (cp): {copy[0]*1000:.0f}/{copy[1]*1000:.0f} ms wall/cpu; same format through "
               f"wavconvert: {same_format[0] / copy[0]:.2f}x the copy's wall time, "
               f"{same_format[1] / max(copy[1], 1e-6):.2f}x its CPU time")
+        if not args.no_snr_table:
+            snr_table(args.wavconvert, tmp)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)
 

@@ -157,10 +157,83 @@ TEST_P(AcmRate, SineKeepsItsFrequencyAtEightyFiveDecibels)
     EXPECT_EQ(out, samples16(convertAll(&a, &b, bytesOf(in), 0))); // whole or in pieces: the same
 }
 
+// The top frequency of each pair is 0.9 of the lower Nyquist frequency; 44100 to 47999 Hz
+// is a ratio the polyphase engine refuses, so speexdsp converts it.
 INSTANTIATE_TEST_SUITE_P(Pairs, AcmRate,
-                         ::testing::Values(RateCase{44100, 48000, 997}, RateCase{44100, 48000, 15000},
-                                           RateCase{44100, 22050, 997}, RateCase{44100, 22050, 9000},
-                                           RateCase{8000, 44100, 997}, RateCase{8000, 44100, 3300}));
+                         ::testing::Values(RateCase{44100, 48000, 997}, RateCase{44100, 48000, 19845},
+                                           RateCase{44100, 22050, 997}, RateCase{44100, 22050, 9922},
+                                           RateCase{8000, 44100, 997}, RateCase{8000, 44100, 3600},
+                                           RateCase{48000, 44100, 997}, RateCase{48000, 44100, 19845},
+                                           RateCase{44100, 47999, 997}, RateCase{44100, 47999, 15000}));
+
+struct BlockCase {
+    uint32_t from, to;
+    uint16_t channels, bits, tag;
+};
+
+class AcmRateBlocks : public ::testing::TestWithParam<BlockCase> {};
+
+// Feeds a fresh stream blocks of odd, varying frame counts and checks after every block
+// that all of it was taken and that the output so far is exactly ceil(input x to / from)
+// frames: the filter's delay comes out as leading output, nothing waits for a flush.
+std::vector<uint8_t> convertInOddBlocks(WAVEFORMATEX* src, WAVEFORMATEX* dst, const std::vector<uint8_t>& input)
+{
+    static const uint32_t blockFrames[] = {1, 3, 17, 441, 4999, 7, 1021, 9, 2205, 5};
+    std::vector<uint8_t> output;
+    HACMSTREAM has = nullptr;
+    EXPECT_EQ(acmStreamOpen(&has, nullptr, src, dst, nullptr, 0, 0, 0), 0u);
+    std::vector<uint8_t> srcBuf(4999 * src->nBlockAlign);
+    uint32_t dstSize = 0;
+    acmStreamSize(has, uint32_t(srcBuf.size()), &dstSize, ACM_STREAMSIZEF_SOURCE);
+    std::vector<uint8_t> dstBuf(dstSize);
+    ACMSTREAMHEADER h{};
+    h.cbStruct = sizeof h;
+    h.pbSrc = srcBuf.data();
+    h.cbSrcLength = uint32_t(srcBuf.size());
+    h.pbDst = dstBuf.data();
+    h.cbDstLength = dstSize;
+    EXPECT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
+    uint64_t framesIn = 0;
+    for (size_t pos = 0, i = 0; pos < input.size(); ++i) {
+        const size_t n = std::min<size_t>(blockFrames[i % std::size(blockFrames)] * src->nBlockAlign, input.size() - pos);
+        std::memcpy(srcBuf.data(), input.data() + pos, n);
+        h.cbSrcLength = uint32_t(n);
+        EXPECT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
+        EXPECT_EQ(h.cbSrcLengthUsed, n);
+        output.insert(output.end(), dstBuf.begin(), dstBuf.begin() + h.cbDstLengthUsed);
+        pos += n;
+        framesIn += n / src->nBlockAlign;
+        const uint64_t exact = (framesIn * dst->nSamplesPerSec + src->nSamplesPerSec - 1) / src->nSamplesPerSec;
+        if (output.size() / dst->nBlockAlign != exact) {
+            ADD_FAILURE() << "after " << framesIn << " frames in: " << output.size() / dst->nBlockAlign
+                          << " out, exactly " << exact << " expected";
+            break;
+        }
+    }
+    h.cbSrcLength = uint32_t(srcBuf.size());
+    acmStreamUnprepareHeader(has, &h, 0);
+    acmStreamClose(has, 0);
+    return output;
+}
+
+TEST_P(AcmRateBlocks, LongSignalInOddBlocksHasTheExactLengthAndTheOneBlockSignal)
+{
+    const BlockCase c = GetParam();
+    WAVEFORMATEX a = pcm(c.channels, c.from, 16), b = pcm(c.channels, c.to, c.bits, c.tag);
+    const auto in = bytesOf(voice(c.from, c.channels, 6.0));
+    const auto blocks = convertInOddBlocks(&a, &b, in);
+    const auto whole = convertAll(&a, &b, in, 0);
+    ASSERT_EQ(blocks.size(), whole.size());
+    EXPECT_TRUE(blocks == whole) << "the signal depends on the block sizes";
+}
+
+INSTANTIATE_TEST_SUITE_P(
+    EveryWidthAndChannelCount, AcmRateBlocks,
+    ::testing::Values(BlockCase{44100, 48000, 2, 16, WAVE_FORMAT_PCM}, BlockCase{48000, 44100, 1, 24, WAVE_FORMAT_PCM},
+                      BlockCase{8000, 44100, 1, 8, WAVE_FORMAT_PCM}, BlockCase{44100, 22050, 6, 32, WAVE_FORMAT_PCM},
+                      BlockCase{44100, 16000, 2, 32, WAVE_FORMAT_IEEE_FLOAT},
+                      BlockCase{11025, 44100, 16, 16, WAVE_FORMAT_PCM},
+                      BlockCase{44100, 47999, 2, 16, WAVE_FORMAT_PCM}));
 
 TEST(AcmPcm, ResampledOutputDoesNotDependOnPieceSize)
 {
@@ -173,8 +246,8 @@ TEST(AcmPcm, ResampledOutputDoesNotDependOnPieceSize)
 
 TEST(AcmPcm, WholeClipLengthHasNoDrift)
 {
-    // Half a minute in eighth-of-a-second buffers: the output length stays within a few
-    // frames of the exact ratio (a per-buffer error would add up to hundreds).
+    // Half a minute in eighth-of-a-second buffers: the output length is exactly the ratio
+    // rounded up (a per-buffer error would add up to hundreds of frames).
     const size_t buffer = 5512, buffers = 240;
     std::vector<uint8_t> piece(buffer * 4, 0);
     for (auto [from, to] : {std::pair{44100u, 48000u}, std::pair{44100u, 22050u}, std::pair{8000u, 44100u},
@@ -199,8 +272,8 @@ TEST(AcmPcm, WholeClipLengthHasNoDrift)
             ASSERT_EQ(h.cbSrcLengthUsed, piece.size());
             frames += h.cbDstLengthUsed / 4;
         }
-        const double exact = double(count) * buffer * to / from;
-        EXPECT_NEAR(double(frames), exact, 4.0) << from << "->" << to;
+        const uint64_t exact = (count * buffer * to + from - 1) / from;
+        EXPECT_EQ(frames, exact) << from << "->" << to;
         acmStreamUnprepareHeader(has, &h, 0);
         acmStreamClose(has, 0);
     }
@@ -212,5 +285,5 @@ TEST(AcmPcm, ReopenedForEveryBufferTheLengthStaysRight)
     const auto in = bytesOf(sine(44100, 2, 0.125, 440));
     WAVEFORMATEX a = pcm(2, 44100, 16), b = pcm(2, 48000, 16);
     const auto out = convertAll(&a, &b, in, 0);
-    EXPECT_NEAR(double(out.size() / 4), 5512.0 * 48000 / 44100, 1.0);
+    EXPECT_EQ(out.size() / 4, 6000u); // 5512 x 48000 / 44100 = 5999.67, rounded up
 }

@@ -23,7 +23,7 @@ public:
           copy_(src.kind == dst.kind && src.channels == dst.channels && src.rate == dst.rate)
     {
         if (src.rate != dst.rate)
-            resampler_ = std::make_unique<PcmResampler>(dst.channels, src.rate, dst.rate);
+            resampler_ = PcmResampler::create(dst.channels, src.rate, dst.rate);
         // Large rate ratios take smaller input chunks so the output chunk stays bounded.
         const uint32_t ratio = (dst.rate + src.rate - 1) / src.rate;
         chunk_ = std::clamp<uint32_t>(8192 / ratio, 1, kChunkFrames);
@@ -33,7 +33,7 @@ public:
             out_.resize(size_t(maxOutFrames(chunk_)) * dst.channels);
     }
 
-    bool ok() const { return !resampler_ || resampler_->ok(); }
+    bool ok() const { return src_.rate == dst_.rate || resampler_; }
 
     uint32_t destBytesFor(uint32_t srcBytes) const override
     {
