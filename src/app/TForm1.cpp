@@ -299,6 +299,8 @@ void TForm1::BuildEditorPage()
     btnPlay->setGeometry(122, 109, 23, 22);
     btnRecord = MakeButton(page, "btnRecord", "&Record", QRect(151, 109, kButtonWidth, kButtonHeight));
     btnStop = MakeButton(page, "btnStop", "&Stop", QRect(232, 109, kButtonWidth, kButtonHeight));
+    lblTakeHint = MakeFixedLabel(page, "lblTakeHint", "", QRect(3, 135, 304, 13), widgets::Tahoma(kFontPx),
+                                 QColor(128, 0, 0));
     Label5 = MakeLabel(page, "Label5", "Current Words in Lesson", 3, 149);
     ListBox1 = Named(new QListWidget(page), "ListBox1");
     ListBox1->setGeometry(3, 168, 304, 221);

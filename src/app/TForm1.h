@@ -18,6 +18,7 @@
 //   TForm1History.cpp     the attempt history appended after every judged answer
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 
+#include "app/TakeFiles.h"
 #include "app/TWordHandler.h"
 #include "audio/kaAudioControls.h"
 #include "audio/kaAudioConvertor.h"
@@ -97,6 +98,8 @@ public:
     widgets::TSpeedButton* btnPlay = nullptr;
     QPushButton* btnRecord = nullptr;
     QPushButton* btnStop = nullptr;
+    // One line under the word box saying how the last take could be better; empty otherwise.
+    QLabel* lblTakeHint = nullptr;
     QLabel* Label5 = nullptr;
     QListWidget* ListBox1 = nullptr;
     QFrame* PanelLessons = nullptr;
@@ -201,6 +204,9 @@ public:
     std::unique_ptr<TkaRIFFAudioReader> ClipReader;
     TkaSubStream* ClipData = nullptr; // handed out and owned by ClipReader
     std::unique_ptr<TkaRIFFAudioWriter> ClipWriter;
+    // The take a recording goes into, and the path of the clip it is to replace.
+    std::filesystem::path TakeFile;
+    std::string TakeClipPath;
     // Counts the clips started, so a wait knows when its own clip has been replaced.
     uint64_t ClipSerial = 0;
     // Passes of the last PlayClipAndWait, and the sleep of each pass (25 ms; tests shorten it).
@@ -219,6 +225,8 @@ public:
     void StartRecording(const std::string& path);
     void RecordConvertAudioConverted(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize,
                                      bool& Abort);
+    // Ends a recording; a take that holds sound then replaces its clip, and one that
+    // holds none is dropped with a box saying so (none while the window closes).
     void StopRecording();
 
     // Lesson editor
@@ -244,6 +252,8 @@ public:
     void RefreshEditorButtons() noexcept;
     // A word names a file inside the lesson's folder: no separators, no "..".
     static bool IsRecordableWord(std::string_view word);
+    // Shows under the word box what the last take asks of the next one (or nothing).
+    void ShowTakeHint(TakeHint hint);
     // The pause after creating a new lesson's folder (500 ms; tests shorten it).
     std::chrono::milliseconds NewLessonSettle{500};
     // ---- End of clips and the lesson editor ----------------------------------------
@@ -309,7 +319,8 @@ public:
     void ShowTallies();
 
     // ---- Run helpers of the test, spoken spelling and practice (TForm1RunHelpers.cpp)
-    // Right when equal after folding a to z onto A to Z; nothing else is folded or trimmed.
+    // Right when equal without leading and trailing blanks and after folding a to z onto
+    // A to Z; blanks inside a word count, nothing else is folded.
     static bool SameSpelling(std::string_view typed, std::string_view word);
     // The clip paths of the test and the drill.
     std::string WordClipPath(const std::string& word) const;
@@ -358,6 +369,8 @@ private:
     void WireAudioComponents();
     void EndClipWhenSilent();
     void FreeClipObjects();
+    void EndRecording(bool sayWhenNothingHeard);
+    void CommitRecordedTake(bool sayWhenNothingHeard);
     void StopAnyClip();
 
     void BuildStartPage();

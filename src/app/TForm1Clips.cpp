@@ -1,6 +1,7 @@
 // Playing and recording clips: the window's glue between WAVE files and the audio
 // engine. One clip at a time; its objects live in the Clip* fields exactly while
-// AudioMode is 1 (recording) or 2 (playing).
+// AudioMode is 1 (recording) or 2 (playing). A recording goes into a take that
+// replaces its clip when it ends (TakeFiles).
 
 #include "app/TForm1.h"
 
@@ -10,12 +11,15 @@
 #include "audio/kaAudioIO.h"
 #include "audio/kaAudioStreams.h"
 #include "platform/Trace.h"
+#include "rtl/Exception.h"
 #include "rtl/Stream.h"
 
 #include <QCloseEvent>
 #include <QCoreApplication>
 
+#include <exception>
 #include <thread>
+#include <utility>
 #include <vector>
 
 void TForm1::PlayClipAndWait(const std::string& path)
@@ -131,12 +135,19 @@ void TForm1::FreeClipObjects()
 void TForm1::StartRecording(const std::string& path)
 {
     StopAnyClip();
+    // The recording goes into a take beside the clip; the clip itself is left alone
+    // until Stop has found sound in the take.
+    const std::filesystem::path lesson = ContentFile(path).parent_path();
+    RemoveStaleTakes(lesson);
     kaAudioIn1->Format()->SuggestPCM(RecordConvert->FormatOut());
     kaAudioIn1->SetBufferSize(kaAudioIn1->Format()->AvgBytesPerSec() / 8 + 4);
     try {
         RecordConvert->SetFormatIn(*kaAudioIn1->Format());
         RecordConvert->Open();
-        ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmCreate);
+        const std::filesystem::path take = NewTakePath(lesson);
+        ClipFile = std::make_unique<rtl::TFileStream>(take, rtl::TFileMode::fmCreate);
+        TakeFile = take;
+        TakeClipPath = path;
         ClipWriter = TkaRIFFAudioWriter::Create(ClipFile.get());
         ClipWriter->SetFormat(&RecordConvert->FormatOut());
         kaAudioControlSource->SetAudioSource(kaAudioIn1);
@@ -144,7 +155,7 @@ void TForm1::StartRecording(const std::string& path)
         ++ClipSerial;
         AudioMode = 1;
     } catch (...) {
-        StopRecording();
+        EndRecording(false); // the error that stopped it is the one to show
         throw;
     }
 }
@@ -158,19 +169,47 @@ void TForm1::RecordConvertAudioConverted(rtl::TComponent* /*Sender*/, const void
 
 void TForm1::StopRecording()
 {
-    RunThenAlways(
-        [this] {
-            RunThenAlways(
-                [this] {
-                    RecordConvert->SetActive(false);
-                    kaAudioIn1->Close();
-                },
-                [this] { FreeClipObjects(); });
-        },
-        [this] {
-            AudioMode = 0;
-            RefreshEditorButtons();
-        });
+    EndRecording(!Closing);
+}
+
+// Whatever the devices say on closing, the take is judged with what it holds; a device
+// error is the one error shown.
+void TForm1::EndRecording(bool sayWhenNothingHeard)
+{
+    std::exception_ptr error;
+    try {
+        RunThenAlways(
+            [this] {
+                RecordConvert->SetActive(false);
+                kaAudioIn1->Close();
+            },
+            [this] { FreeClipObjects(); });
+    } catch (...) {
+        error = std::current_exception();
+    }
+    AudioMode = 0;
+    try {
+        CommitRecordedTake(sayWhenNothingHeard && !error);
+    } catch (...) {
+        if (!error)
+            error = std::current_exception();
+    }
+    RefreshEditorButtons();
+    if (error)
+        std::rethrow_exception(error);
+}
+
+void TForm1::CommitRecordedTake(bool sayWhenNothingHeard)
+{
+    if (TakeFile.empty())
+        return;
+    const std::filesystem::path take = std::exchange(TakeFile, {});
+    const std::string clip = std::exchange(TakeClipPath, {});
+    const TakeOutcome outcome = CommitTake(take, ContentFile(clip));
+    ShowTakeHint(outcome.hint);
+    if (!outcome.kept && sayWhenNothingHeard)
+        throw rtl::Exception("Nothing was heard from the microphone. Check that it is plugged in and not "
+                             "muted, then record again.");
 }
 
 // Only one clip sounds or records at a time: a new one stops the old one first.

@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 
 #include "app/RunThenAlways.h"
+#include "app/WordText.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
@@ -56,12 +57,27 @@ void TForm1::RefreshEditorButtons() noexcept
 {
     SetUiState(AudioMode);
     try {
-        if (!IsRecordableWord(edSpellingword->text().toStdString())) {
+        if (!IsRecordableWord(TrimBlanks(edSpellingword->text().toStdString()))) {
             btnRecord->setEnabled(false);
             btnPlay->setEnabled(false);
         }
     } catch (...) {
         // The state of the buttons is never worth an error.
+    }
+}
+
+void TForm1::ShowTakeHint(TakeHint hint)
+{
+    switch (hint) {
+    case TakeHint::TooQuiet:
+        lblTakeHint->setText(QStringLiteral("Very quiet: next time, speak closer to the microphone."));
+        break;
+    case TakeHint::TooLoud:
+        lblTakeHint->setText(QStringLiteral("Too loud: next time, speak a little softer."));
+        break;
+    case TakeHint::None:
+        lblTakeHint->clear();
+        break;
     }
 }
 
@@ -118,6 +134,7 @@ void TForm1::btnAddLessonClick(QObject* /*Sender*/)
 
 void TForm1::cbLessionsChange(QObject* /*Sender*/)
 {
+    ShowTakeHint(TakeHint::None);
     const bool chosen = !cbLessions->currentText().isEmpty();
     for (QWidget* control : {static_cast<QWidget*>(edSpellingword), static_cast<QWidget*>(Label1),
                              static_cast<QWidget*>(btnRecord), static_cast<QWidget*>(btnStop)})
@@ -128,13 +145,15 @@ void TForm1::cbLessionsChange(QObject* /*Sender*/)
 
 void TForm1::edSpellingwordChange(QObject* /*Sender*/)
 {
+    ShowTakeHint(TakeHint::None); // the hint was about another word
     RefreshEditorButtons();
 }
 
 void TForm1::edSpellingwordExit(QObject* /*Sender*/)
 {
-    edSpellingword->setText(
-        QString::fromStdString(platform::UpperAscii(edSpellingword->text().toStdString())));
+    const QString word = QString::fromStdString(EditorWord(edSpellingword->text().toStdString()));
+    if (word != edSpellingword->text())
+        edSpellingword->setText(word);
 }
 
 void TForm1::edSpellingwordKeyPress(QObject* /*Sender*/, QChar& Key)
@@ -150,10 +169,16 @@ void TForm1::btnRecordClick(QObject* /*Sender*/)
 {
     RunThenAlways(
         [this] {
+            // Blanks around the word would become part of the clip's name, and so of the
+            // word the child must type.
+            const std::string typed = edSpellingword->text().toStdString();
+            const std::string_view word = TrimBlanks(typed);
+            if (word.size() != typed.size())
+                edSpellingword->setText(QString::fromStdString(std::string(word)));
             // Record is disabled for these; a click that comes anyway records nothing.
-            if (cbLessions->currentText().isEmpty() ||
-                !IsRecordableWord(edSpellingword->text().toStdString()))
+            if (cbLessions->currentText().isEmpty() || !IsRecordableWord(word))
                 return;
+            ShowTakeHint(TakeHint::None);
             ClipPath = EditorClipPath();
             StartRecording(ClipPath);
         },
@@ -174,6 +199,7 @@ void TForm1::btnPlayClick(QObject* /*Sender*/)
         [this] {
             if (cbLessions->currentText().isEmpty())
                 return;
+            ShowTakeHint(TakeHint::None);
             ClipPath = EditorClipPath();
             StartPlayback(ClipPath);
         },
@@ -190,7 +216,10 @@ void TForm1::btnStopClick(QObject* /*Sender*/)
                 StopPlayback();
         },
         [this] {
+            // The box is emptied for the next word; the hint on the take just ended stays.
+            const QString hint = lblTakeHint->text();
             edSpellingword->clear();
+            lblTakeHint->setText(hint);
             FillWordList();
             edSpellingword->setFocus(Qt::OtherFocusReason);
             RefreshEditorButtons();
@@ -211,6 +240,7 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
     const std::string path =
         ExeDir + cbLessions->currentText().toStdString() + PathDelim + item->text().toStdString() + ".wav";
     ClipPath = path;
+    ShowTakeHint(TakeHint::None);
     SetUiState(2);
     // The clip may also end because another took its place: the buttons then follow that one.
     RunThenAlways([&] { PlayClipAndWait(path); }, [this] { RefreshEditorButtons(); });

@@ -3,6 +3,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/WordText.h"
 #include "platform/AsciiCase.h"
 
 TForm1::BusyScope::BusyScope(TForm1& form) : form_(form)
@@ -22,7 +23,7 @@ void TForm1::BusyScope::release() noexcept
 
 bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
 {
-    return platform::EqualsIgnoreAsciiCase(typed, word);
+    return platform::EqualsIgnoreAsciiCase(TrimBlanks(typed), TrimBlanks(word));
 }
 
 std::string TForm1::WordClipPath(const std::string& word) const

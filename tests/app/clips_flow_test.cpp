@@ -303,6 +303,7 @@ TEST_F(ClipFlowTest, ClosingTheWindowEndsAWaitAndEveryWaitAfterIt)
 TEST_F(ClipFlowTest, RecordingSizesTheInputBufferToAnEighthOfASecond)
 {
     MakeFolder("L");
+    VirtualAudio::instance().setMicrophoneTone(440, 0.5);
     form_->StartRecording(form_->ExeDir + "L/REC.wav");
     EXPECT_EQ(form_->AudioMode, 1);
     EXPECT_TRUE(form_->kaAudioIn1->Active());
@@ -310,6 +311,7 @@ TEST_F(ClipFlowTest, RecordingSizesTheInputBufferToAnEighthOfASecond)
     EXPECT_GE(form_->kaAudioIn1->BufferSize(), 22050u);
     EXPECT_LE(form_->kaAudioIn1->BufferSize(), 22054u);
     EXPECT_EQ(form_->kaAudioIn1->BufferSize() % 4, 0u);
+    ASSERT_TRUE(PumpRecorded(22050));
     form_->StopRecording();
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_FALSE(form_->kaAudioIn1->Active());

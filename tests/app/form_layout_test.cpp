@@ -47,6 +47,7 @@ const ControlRow kControls[] = {
     {"btnPlay", "widgets::TSpeedButton", "TabSheet2", "", 122, 109, 23, 22},
     {"btnRecord", "QPushButton", "TabSheet2", "&Record", 151, 109, 75, 25},
     {"btnStop", "QPushButton", "TabSheet2", "&Stop", 232, 109, 75, 25},
+    {"lblTakeHint", "QLabel", "TabSheet2", "", 3, 135, 304, 13},
     {"Label5", "QLabel", "TabSheet2", "Current Words in Lesson", 3, 149},
     {"ListBox1", "QListWidget", "TabSheet2", std::nullopt, 3, 168, 304, 221},
     {"PanelLessons", "QFrame", "TabSheet2", std::nullopt, 313, 2, 266, 389},

@@ -99,11 +99,13 @@ TEST_F(PracticeDrill, BoxStatesRightAndWrongEntries)
     QTest::mouseClick(form_->btnNext, Qt::LeftButton);
     EXPECT_EQ(Heard(), Letters("CAT"));
     EXPECT_TRUE(form_->edWord2->hasFocus());
-    // Blanks are wrong; Next buttons judge like Enter.
-    QTest::keyClicks(form_->edWord2, "CAT ");
+    // A blank inside the word is wrong; Next buttons judge like Enter.
+    QTest::keyClicks(form_->edWord2, "CA T");
     QTest::mouseClick(form_->btnNext2, Qt::LeftButton);
     EXPECT_EQ(Heard(), Clips{"tryagain"});
-    Type(form_->edWord2, "CAT", Qt::Key_Enter);
+    // Blanks around it do not count.
+    Type(form_->edWord2, " CAT ", Qt::Key_Enter);
+    EXPECT_EQ(Heard(), Letters("CAT"));
     EXPECT_TRUE(Open(form_->btnNext3));
     EXPECT_TRUE(form_->edWord3->hasFocus());
     Type(form_->edWord3, "CAT");
