@@ -4,11 +4,14 @@
 // clicks, overdriven tones and microphone hiss, measured directly or written as the
 // WAVE file a virtual microphone says.
 
+#include "clips_wave.h"
+
 #include "app/SampleAnalysis.h"
 
 #include <algorithm>
 #include <cmath>
 #include <cstdint>
+#include <cstring>
 #include <random>
 #include <string>
 #include <vector>
@@ -59,21 +62,10 @@ public:
     std::string Wave() const
     {
         const auto dataSize = static_cast<std::uint32_t>(samples_.size() * 2);
-        std::string out;
-        auto u32 = [&](std::uint32_t v) { out.append(reinterpret_cast<const char*>(&v), 4); };
-        auto u16 = [&](std::uint16_t v) { out.append(reinterpret_cast<const char*>(&v), 2); };
-        out += "RIFF";
-        u32(36 + dataSize);
-        out += "WAVEfmt ";
-        u32(16);
-        u16(1);
-        u16(2);
-        u32(kRate);
-        u32(kRate * 4);
-        u16(4);
-        u16(16);
-        out += "data";
-        u32(dataSize);
+        const std::uint32_t riffSize = 36 + dataSize;
+        std::string out = cliptest::ToneWave(2, kRate, 0);
+        std::memcpy(out.data() + 4, &riffSize, 4);
+        std::memcpy(out.data() + 40, &dataSize, 4);
         out.append(reinterpret_cast<const char*>(samples_.data()), dataSize);
         return out;
     }
