@@ -302,7 +302,7 @@ void TForm1::BuildEditorPage()
     lblTakeHint = MakeFixedLabel(page, "lblTakeHint", "", QRect(3, 135, 304, 13), widgets::Tahoma(kFontPx),
                                  QColor(128, 0, 0));
     Label5 = MakeLabel(page, "Label5", "Current Words in Lesson", 3, 149);
-    ListBox1 = Named(new QListWidget(page), "ListBox1");
+    ListBox1 = Named(new widgets::TListBox(page), "ListBox1");
     ListBox1->setGeometry(3, 168, 304, 221);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListBox1->setSortingEnabled(false);
@@ -425,8 +425,7 @@ void TForm1::BindEvents()
     OnClick(this, btnPlay, &TForm1::btnPlayClick);
     OnClick(this, btnRecord, &TForm1::btnRecordClick);
     OnClick(this, btnStop, &TForm1::btnStopClick);
-    connect(ListBox1, &QListWidget::itemClicked, this,
-            [this] { RunHandler([&] { ListBox1Click(ListBox1); }); });
+    ListBox1->OnClick = Bound(this, &TForm1::ListBox1Click);
     connect(ListBox1, &QListWidget::itemDoubleClicked, this,
             [this] { RunHandler([&] { ListBox1DblClick(ListBox1); }); });
     connect(ListBox1, &QWidget::customContextMenuRequested, this,

@@ -29,6 +29,7 @@
 #include "platform/xml/XmlDocument.h"
 #include "widgets/TAutoSizeLabel.h"
 #include "widgets/TDropDownComboBox.h"
+#include "widgets/TListBox.h"
 #include "widgets/THelpWindow.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TPictureControl.h"
@@ -101,7 +102,7 @@ public:
     // One line under the word box saying how the last take could be better; empty otherwise.
     QLabel* lblTakeHint = nullptr;
     QLabel* Label5 = nullptr;
-    QListWidget* ListBox1 = nullptr;
+    widgets::TListBox* ListBox1 = nullptr;
     QFrame* PanelLessons = nullptr;
     QPlainTextEdit* MemoLessons = nullptr;        // inside PanelLessons
     widgets::TXPButton* JvXPButtonHelp = nullptr; // inside PanelLessons
@@ -180,6 +181,9 @@ public:
     bool ContentFileExists(std::string_view path) const;
     // The word a clip's file name stands for: its name up to the first ".".
     static std::string WordOfFileName(std::string_view fileName);
+    // The name of the clip file a word list item stands for.
+    static std::string ClipFileOf(const QListWidgetItem& item);
+    static constexpr int kClipFileRole = Qt::UserRole;
 
     // ---- Players (TForm1Players.cpp) -----------------------------------------------
     void btnNewChildClick(QObject* Sender);
@@ -220,6 +224,8 @@ public:
     // Returns the new clip's serial number.
     uint64_t StartPlayback(const std::string& path);
     void FeedNextChunk();
+    // Bytes of the clip pushed into PlayConvert at a time.
+    int64_t ClipChunkSize() const;
     void kaAudioOut1AudioPlayed(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize);
     void StopPlayback();
     void StartRecording(const std::string& path);
@@ -228,6 +234,7 @@ public:
     // Ends a recording; a take that holds sound then replaces its clip, and one that
     // holds none is dropped with a box saying so (none while the window closes).
     void StopRecording();
+    void kaAudioIn1AfterClose(rtl::TComponent* Sender);
 
     // Lesson editor
     void btnAddLessonClick(QObject* Sender);
@@ -245,7 +252,9 @@ public:
     void DeleteWord1Click(QObject* Sender);
     // A refill of cbLessions that left no lesson chosen disables the word controls.
     void EditorLessonListRefilled();
-    // The editor's clip path: ExeDir + lesson + PathDelim + word + ".wav".
+    // A clip of the editor's lesson: ExeDir + lesson + PathDelim + fileName.
+    std::string EditorClipPath(std::string_view fileName) const;
+    // The clip of the word in the word box: the lesson's word + ".wav".
     std::string EditorClipPath() const;
     // SetUiState(AudioMode), then Record and the speaker off for a word that is not a
     // plain file name.
@@ -368,6 +377,8 @@ private:
     void CreateAudioComponents();
     void WireAudioComponents();
     void EndClipWhenSilent();
+    // Reads and converts one chunk of the clip; false when nothing more could be read.
+    bool PushChunk();
     void FreeClipObjects();
     void EndRecording(bool sayWhenNothingHeard);
     void CommitRecordedTake(bool sayWhenNothingHeard);

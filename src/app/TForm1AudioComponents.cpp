@@ -104,6 +104,7 @@ void TForm1::WireAudioComponents()
                                              bool& abort) {
         RecordConvertAudioConverted(sender, data, size, abort);
     };
+    kaAudioIn1->AfterClose = [this](rtl::TComponent* sender) { kaAudioIn1AfterClose(sender); };
     kaAudioOut1->SetAudioSource(PlayConvert);
     kaAudioOut1->OnAudioPlayed = [this](rtl::TComponent* sender, const void* data, int32_t size) {
         kaAudioOut1AudioPlayed(sender, data, size);

@@ -17,6 +17,7 @@
 #include <QCloseEvent>
 #include <QCoreApplication>
 
+#include <algorithm>
 #include <exception>
 #include <thread>
 #include <utility>
@@ -62,6 +63,8 @@ uint64_t TForm1::StartPlayback(const std::string& path)
             FeedNextChunk();
         if (ClipData) {
             AudioMode = 2;
+            // A clip stopped to make way for this one left the controls idle.
+            RefreshEditorButtons();
             EndClipWhenSilent();
         }
         return clip;
@@ -71,19 +74,44 @@ uint64_t TForm1::StartPlayback(const std::string& path)
     }
 }
 
+// An eighth of a second of the clip's own format, and never less than one block: a header
+// whose average rate is below 8, or far below the truth, would otherwise give empty or
+// crumb-sized chunks. Linear PCM states its real rate in its sample rate and block size.
+int64_t TForm1::ClipChunkSize() const
+{
+    const TkaWaveFormat& format = PlayConvert->FormatIn();
+    int64_t perSecond = format.AvgBytesPerSec();
+    if (format.FormatTag() == WAVE_FORMAT_PCM || format.FormatTag() == WAVE_FORMAT_IEEE_FLOAT)
+        perSecond = std::max(perSecond, int64_t{format.SamplesPerSec()} * format.BlockAlign());
+    return std::max<int64_t>(perSecond >> 3, std::max<int64_t>(format.BlockAlign(), 1));
+}
+
 void TForm1::FeedNextChunk()
 {
-    int64_t n = PlayConvert->FormatIn().AvgBytesPerSec() >> 3;
+    // Feeding goes on until the output has been given something or the data is used up:
+    // a chunk the convertor keeps to itself brings no played event to feed the next one.
+    const auto outputHolds = [this] { return kaAudioOut1->QueuedBuffers() + kaAudioOut1->PendingCount(); };
+    const int held = outputHolds();
+    bool read = true;
+    do {
+        read = PushChunk();
+    } while (read && outputHolds() == held && ClipData->Position() < ClipData->Size());
+    // A clip shorter than the output's pre-buffer would never start it: once the data
+    // is exhausted, whatever the output holds back is released to play.
+    if (ClipData->Position() >= ClipData->Size())
+        kaAudioOut1->Flush();
+}
+
+bool TForm1::PushChunk()
+{
+    int64_t n = ClipChunkSize();
     const int64_t remaining = ClipData->Size() - ClipData->Position();
     if (2 * n > remaining)
         n = remaining;
     std::vector<uint8_t> chunk(static_cast<size_t>(n));
     const int32_t got = ClipData->Read(chunk.data(), static_cast<int32_t>(n));
     PlayConvert->Convert(chunk.data(), got);
-    // A clip shorter than the output's pre-buffer would never start it: once the data
-    // is exhausted, whatever the output holds back is released to play.
-    if (ClipData->Position() >= ClipData->Size())
-        kaAudioOut1->Flush();
+    return got > 0;
 }
 
 void TForm1::kaAudioOut1AudioPlayed(rtl::TComponent* /*Sender*/, const void* /*AudioData*/,
@@ -91,10 +119,22 @@ void TForm1::kaAudioOut1AudioPlayed(rtl::TComponent* /*Sender*/, const void* /*A
 {
     if (AudioMode != 2 || !ClipData)
         return;
-    if (ClipData->Position() < ClipData->Size())
-        FeedNextChunk();
-    else
+    if (ClipData->Position() >= ClipData->Size()) {
         EndClipWhenSilent();
+        return;
+    }
+    try {
+        FeedNextChunk();
+    } catch (...) {
+        // A clip that cannot go on (its data does not convert, its device has gone) ends
+        // now, and its first error is the one reported.
+        const std::exception_ptr error = std::current_exception();
+        try {
+            StopPlayback();
+        } catch (...) {
+        }
+        std::rethrow_exception(error);
+    }
 }
 
 // Ends the clip once its data is exhausted and the output neither plays nor holds
@@ -154,6 +194,8 @@ void TForm1::StartRecording(const std::string& path)
         kaAudioIn1->Open();
         ++ClipSerial;
         AudioMode = 1;
+        // A clip stopped to make way for this recording left the controls idle.
+        RefreshEditorButtons();
     } catch (...) {
         EndRecording(false); // the error that stopped it is the one to show
         throw;
@@ -165,6 +207,16 @@ void TForm1::RecordConvertAudioConverted(rtl::TComponent* /*Sender*/, const void
 {
     if (ClipWriter)
         ClipWriter->Write(AudioData, AudioDataSize);
+}
+
+// The input closes by itself when its device has gone (a microphone unplugged or frozen):
+// the recording then ends as Stop ends it, keeping everything up to the last block.
+// StopRecording closes the recording convertor before the input, so its own close is not
+// taken for that.
+void TForm1::kaAudioIn1AfterClose(rtl::TComponent* /*Sender*/)
+{
+    if (AudioMode == 1 && RecordConvert->Active())
+        btnStopClick(btnStop);
 }
 
 void TForm1::StopRecording()

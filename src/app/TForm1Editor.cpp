@@ -81,10 +81,14 @@ void TForm1::ShowTakeHint(TakeHint hint)
     }
 }
 
+std::string TForm1::EditorClipPath(std::string_view fileName) const
+{
+    return ExeDir + cbLessions->currentText().toStdString() + PathDelim + std::string(fileName);
+}
+
 std::string TForm1::EditorClipPath() const
 {
-    return ExeDir + cbLessions->currentText().toStdString() + PathDelim +
-           edSpellingword->text().toStdString() + ".wav";
+    return EditorClipPath(edSpellingword->text().toStdString() + ".wav");
 }
 
 void TForm1::EditorLessonListRefilled()
@@ -237,8 +241,10 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
     const QListWidgetItem* item = ListBox1->currentItem();
     if (!item || !item->isSelected())
         return;
-    const std::string path =
-        ExeDir + cbLessions->currentText().toStdString() + PathDelim + item->text().toStdString() + ".wav";
+    // Only Stop ends a recording: a double click then would cut it off unsaid.
+    if (AudioMode == 1 || ClipWriter)
+        return;
+    const std::string path = EditorClipPath(ClipFileOf(*item));
     ClipPath = path;
     ShowTakeHint(TakeHint::None);
     SetUiState(2);
@@ -258,16 +264,21 @@ void TForm1::DeleteWord1Click(QObject* /*Sender*/)
     if (!item || !item->isSelected() || cbLessions->currentText().isEmpty())
         return;
     const std::string word = item->text().toStdString();
+    const std::filesystem::path file = ContentFile(EditorClipPath(ClipFileOf(*item)));
     if (!platform::ConfirmYesNo("Delete the word " + word + " from this lesson?"))
         return;
-    const std::string path = ExeDir + cbLessions->currentText().toStdString() + PathDelim + word + ".wav";
-    const std::filesystem::path file = ContentFile(path);
-    // The clip may be the one sounding or being recorded right now.
-    if ((ClipFile || ClipWriter) && ContentFile(ClipPath) == file)
+    // The clip may be the one sounding, or the one a take under way is to replace.
+    if ((ClipFile && ClipFile->FileName() == file) || (!TakeClipPath.empty() && ContentFile(TakeClipPath) == file))
         StopAnyClip();
-    RunThenAlways([&] { std::filesystem::remove(file); },
-                  [this] {
-                      FillWordList();
-                      RefreshEditorButtons();
-                  });
+    RunThenAlways(
+        [&] {
+            std::error_code refused;
+            std::filesystem::remove(file, refused);
+            if (refused)
+                throw rtl::Exception("The word " + word + " cannot be deleted: " + refused.message() + ".");
+        },
+        [this] {
+            FillWordList();
+            RefreshEditorButtons();
+        });
 }

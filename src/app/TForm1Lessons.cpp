@@ -58,8 +58,18 @@ void TForm1::FillWordList()
     } catch (const platform::EPathError&) {
         return; // not a folder below ExeDir: nothing to list
     }
-    for (const platform::DirEntry& entry : platform::ListFolder(folder, "*.wav"))
-        ListBox1->addItem(QString::fromStdString(WordOfFileName(entry.name)));
+    for (const platform::DirEntry& entry : platform::ListFolder(folder, "*.wav")) {
+        // The item shows the word; it keeps the file it stands for, whose name may say more
+        // ("MR..wav" is listed as "MR").
+        auto* item = new QListWidgetItem(QString::fromStdString(WordOfFileName(entry.name)));
+        item->setData(kClipFileRole, QString::fromStdString(entry.name));
+        ListBox1->addItem(item); // the list owns it
+    }
+}
+
+std::string TForm1::ClipFileOf(const QListWidgetItem& item)
+{
+    return item.data(kClipFileRole).toString().toStdString();
 }
 
 void TForm1::ComboBox2Change(QObject* /*Sender*/)

@@ -82,9 +82,7 @@ void TForm1::ApplyUiState(bool recordOn, bool stopOn, bool playOn)
         Edit2->setCursorPosition(static_cast<int>(Edit2->text().size()));
     }
 
-    const std::string clip = ExeDir + cbLessions->currentText().toStdString() + PathDelim +
-                             edSpellingword->text().toStdString() + ".wav";
-    if (!(btnPlay->isEnabled() && ContentFileExists(clip)))
+    if (!(btnPlay->isEnabled() && ContentFileExists(EditorClipPath())))
         btnPlay->setEnabled(false);
 
     if (edSpellingword->text().isEmpty())

@@ -201,7 +201,15 @@ void TkaCustomAudioIn::WndProc(uint32_t msg, WAVEHDR* hdr)
         hdr->dwUser = 0;
         hdr->dwFlags = 0;
         hdr->dwLoops = 0;
-        QueueBuffer(hdr);
+        try {
+            QueueBuffer(hdr);
+        } catch (...) {
+            // A device that takes no buffer back (it has gone) records nothing more: the
+            // input closes, so the buffers it returns with it raise nothing more, and the
+            // error goes on once.
+            CloseQuietly();
+            throw;
+        }
     }
 }
 

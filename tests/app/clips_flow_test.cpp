@@ -10,6 +10,8 @@
 #include <QTimer>
 
 #include <cstdlib>
+#include <cstring>
+#include <iterator>
 #include <fstream>
 
 namespace {
@@ -189,6 +191,31 @@ TEST_F(ClipFlowTest, AClipWithNoAudioEndsAtOnce)
     }
 }
 
+TEST_F(ClipFlowTest, AHeaderUnderstatingItsRateStillPlaysTheWholeClipInEighths)
+{
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    ChooseLesson("L");
+    // Bytes per second below 8, and far below what the rate and block size say.
+    const uint32_t understated[] = {4, 800};
+    for (size_t i = 0; i < std::size(understated); ++i) {
+        std::string clip = CdWave(176400);
+        std::memcpy(clip.data() + 28, &understated[i], 4);
+        WriteFile("L/LIAR" + std::to_string(i) + ".wav", clip);
+    }
+    form_->FillWordList();
+    for (int row = 0; row < 2; ++row) {
+        SCOPED_TRACE(understated[row]);
+        positions_.clear();
+        VirtualAudio::instance().clearPlayed();
+        DoubleClickItem(row);
+        EXPECT_EQ(form_->AudioMode, 0);
+        EXPECT_LT(form_->ClipWaitPasses, 600);
+        EXPECT_EQ(PlayedBytes(), 176400u);
+        EXPECT_EQ(ChunkSizes(), std::vector<int64_t>(8, 22050));
+    }
+    EXPECT_TRUE(Errors().empty());
+}
+
 TEST_F(ClipFlowTest, AMissingClipIsSkippedWithoutAnyChange)
 {
     form_->ClipWaitPasses = 7;
@@ -251,17 +278,35 @@ TEST_F(ClipFlowTest, AWelcomeClipThatIsNotAWaveFileIsReportedInTheErrorBox)
     EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
 }
 
-TEST_F(ClipFlowTest, AnOutputThatVanishesMidClipEndsTheWait)
+TEST_F(ClipFlowTest, AnOutputLostMidClipEndsItAtOnceWithOneError)
 {
-    VirtualAudio::instance().vanishAfter(Direction::Output, 40000);
-    WriteFile("L/LONG.wav", CdWave(176400 * 2));
-    try {
-        form_->PlayClipAndWait(form_->ExeDir + "L/LONG.wav");
-    } catch (const std::exception&) {
-        // A vanished device may report itself; the window must be idle either way.
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    ChooseLesson("L");
+    WriteFile("L/LONG.wav", CdWave(176400 * 4));
+    form_->FillWordList();
+    form_->ClipWaitPassSleep = std::chrono::milliseconds(25);
+    // Gone at once, and frozen until the device gives it up.
+    for (const bool freezes : {false, true}) {
+        SCOPED_TRACE(freezes ? "frozen" : "vanished");
+        requests_.clear();
+        VirtualAudio::instance().reset();
+        VirtualAudio::instance().setSpeed(1);
+        VirtualAudio::instance().setStallTimeout(std::chrono::milliseconds(300));
+        if (freezes)
+            VirtualAudio::instance().stallAfter(Direction::Output, 40000);
+        else
+            VirtualAudio::instance().vanishAfter(Direction::Output, 40000);
+        DoubleClickItem(0);
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_EQ(Errors()[0].rfind("Error playing buffer.", 0), 0u) << Errors()[0];
+        // About a second (the frozen device's 300 ms and the passes' own lag), not 600 passes.
+        EXPECT_LT(form_->ClipWaitPasses, 60);
+        EXPECT_EQ(form_->AudioMode, 0);
+        EXPECT_FALSE(form_->ClipFile);
+        EXPECT_FALSE(form_->kaAudioOut1->Active());
+        EXPECT_TRUE(form_->btnPlay->isEnabled());
+        EXPECT_FALSE(form_->btnStop->isEnabled());
     }
-    EXPECT_EQ(form_->AudioMode, 0);
-    EXPECT_FALSE(form_->ClipFile);
 }
 
 // ---- Start-up and closing -----------------------------------------------------------------

@@ -218,6 +218,40 @@ TEST_F(EditorTest, ClickingAWordPutsItInTheBoxAndDoubleClickingPlaysItToItsEnd)
     EXPECT_TRUE(form_->btnRecord->isEnabled());
 }
 
+TEST_F(EditorTest, KeyboardMovesInTheWordListFillTheWordBoxAsAClickDoes)
+{
+    ChooseLesson("Week_3");
+    for (const char* clip : {"Week_3/ANT.wav", "Week_3/BEE.wav", "Week_3/CAT.wav", "Week_3/MR..wav"})
+        WriteFile(clip, ToneWave(1, 22050, 2205));
+    form_->FillWordList();
+    ASSERT_EQ(Items(form_->ListBox1), (QStringList{"ANT", "BEE", "CAT", "MR"}));
+
+    // The focus entering the list makes its first word the current one, and changes no word.
+    form_->ListBox1->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(form_->ListBox1->currentRow(), 0);
+    EXPECT_TRUE(form_->edSpellingword->text().isEmpty());
+
+    // Each move puts the word in the box; the speaker follows the word's clip ("MR" has none
+    // of that name: its clip is "MR..wav").
+    const std::vector<std::pair<Qt::Key, QString>> moves = {
+        {Qt::Key_Down, "BEE"},    {Qt::Key_End, "MR"}, {Qt::Key_Home, "ANT"}, {Qt::Key_PageDown, "MR"},
+        {Qt::Key_PageUp, "ANT"}, {Qt::Key_Down, "BEE"}, {Qt::Key_C, "CAT"}, // typing the start of a word
+        {Qt::Key_Up, "BEE"},
+    };
+    for (const auto& [key, word] : moves) {
+        QTest::keyClick(form_->ListBox1, key);
+        EXPECT_EQ(form_->edSpellingword->text(), word) << key;
+        EXPECT_EQ(form_->btnPlay->isEnabled(), word != "MR") << word.toStdString();
+        EXPECT_TRUE(form_->btnRecord->isEnabled());
+    }
+
+    // Refilling the list leaves the box as it is.
+    TypeWord("OWL");
+    form_->FillWordList();
+    form_->ListBox1->setFocus(Qt::TabFocusReason);
+    EXPECT_EQ(form_->edSpellingword->text(), "OWL");
+}
+
 TEST_F(EditorTest, DoubleClickingAWordWhoseClipVanishedPlaysNothing)
 {
     ChooseLesson("Week_3");
@@ -295,6 +329,57 @@ TEST_F(EditorTest, RecordWhileAClipPlaysStopsTheClipFirst)
     ASSERT_TRUE(PumpRecorded(22050));
     QTest::mouseClick(form_->btnStop, Qt::LeftButton);
     EXPECT_TRUE(ReadWaveInfo(ReadFile("Week_3/LONG.wav")).valid);
+}
+
+TEST_F(EditorTest, ADoubleClickKeepsTheControlsBusyForTheWholeNewClipAndLeavesARecordingAlone)
+{
+    ChooseLesson("Week_3");
+    WriteFile("Week_3/LONG.wav", ToneWave(2, 44100, 44100 * 3));
+    WriteFile("Week_3/MID.wav", ToneWave(2, 44100, 44100));
+    form_->FillWordList();
+    TypeWord("LONG");
+    QTest::mouseClick(form_->btnPlay, Qt::LeftButton);
+    ASSERT_EQ(form_->AudioMode, 2);
+
+    // Record, Stop and the speaker at every block of the double-clicked clip.
+    struct Controls {
+        bool record, stop, play;
+    };
+    std::vector<Controls> during;
+    const uint64_t speakersClip = form_->ClipSerial;
+    auto played = form_->kaAudioOut1->OnAudioPlayed;
+    form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+        if (form_->ClipSerial == speakersClip + 1)
+            during.push_back({form_->btnRecord->isEnabled(), form_->btnStop->isEnabled(),
+                              form_->btnPlay->isEnabled()});
+        played(sender, data, size);
+    };
+    DoubleClickItem(1);
+    EXPECT_EQ(form_->ClipSerial, speakersClip + 1);
+    ASSERT_FALSE(during.empty());
+    for (const Controls& state : during) {
+        EXPECT_FALSE(state.record);
+        EXPECT_TRUE(state.stop);
+        EXPECT_FALSE(state.play);
+    }
+    EXPECT_EQ(form_->AudioMode, 0);
+    EXPECT_TRUE(form_->btnRecord->isEnabled()); // MID is in the box, and the clip is over
+
+    TypeWord("HEN");
+    QTest::mouseClick(form_->btnRecord, Qt::LeftButton);
+    ASSERT_EQ(form_->AudioMode, 1);
+    ASSERT_TRUE(PumpRecorded(22050));
+    const size_t clipsPlayed = VirtualAudio::instance().played().size();
+    DoubleClickItem(0);
+    EXPECT_EQ(form_->AudioMode, 1);
+    EXPECT_TRUE(form_->kaAudioIn1->Active());
+    EXPECT_EQ(VirtualAudio::instance().played().size(), clipsPlayed);
+    ASSERT_TRUE(PumpRecorded(22050)); // the recording goes on
+    QTest::mouseClick(form_->btnStop, Qt::LeftButton);
+    const auto info = ReadWaveInfo(ReadFile("Week_3/HEN.wav"));
+    EXPECT_TRUE(info.valid);
+    EXPECT_GE(info.dataSize, 22050u * 2);
+    EXPECT_TRUE(Errors().empty());
 }
 
 // ---- Words that are not file names -----------------------------------------------------------
@@ -508,6 +593,64 @@ TEST_F(EditorMenuTest, DeletingTheClipThatPlaysStopsItFirst)
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/CAT.wav")));
 }
 
+TEST_F(EditorTest, DeleteWordRemovesTheFileItsItemCameFromAndSaysWhyWhenItCannot)
+{
+    ChooseLesson("Week_3");
+    TypeWord("MR.");
+    QTest::keyClick(form_->edSpellingword, Qt::Key_Return); // recorded as typed: "MR..wav"
+    ASSERT_TRUE(PumpRecorded(22050));
+    QTest::mouseClick(form_->btnStop, Qt::LeftButton);
+    ASSERT_TRUE(std::filesystem::exists(Path("Week_3/MR..wav")));
+    // A clip name the disk will not let go of: a folder that is not empty.
+    MakeFolder("Week_3/BOX.wav/inside");
+    form_->FillWordList();
+    ASSERT_EQ(Items(form_->ListBox1), (QStringList{"BOX", "MR"}));
+
+    ClickItem(1);
+    form_->DeleteWord1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Week_3/MR..wav")));
+    EXPECT_EQ(Items(form_->ListBox1), QStringList{"BOX"});
+    EXPECT_TRUE(Errors().empty());
+
+    ClickItem(0);
+    form_->DeleteWord1->trigger();
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_NE(Errors()[0].find("BOX"), std::string::npos) << Errors()[0];
+    EXPECT_NE(Errors()[0].find("not empty"), std::string::npos) << Errors()[0];
+    EXPECT_EQ(Items(form_->ListBox1), QStringList{"BOX"});
+    EXPECT_EQ(form_->AudioMode, 0);
+}
+
+TEST_F(ClipFormTest, DeleteWordWorksWhileTheGreetingStillPlays)
+{
+    VirtualAudio::instance().setSpeed(1);
+    WriteFile("Alpha/welcome.wav", ToneWave(1, 22050, 22050));
+    WriteFile("Week_3/CAT.wav", ToneWave(1, 22050, 2205));
+    // Once the greeting sounds, the adult deletes a word in the editor.
+    bool deleted = false;
+    auto played = form_->kaAudioOut1->OnAudioPlayed;
+    form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+        played(sender, data, size);
+        if (deleted)
+            return;
+        deleted = true;
+        QTimer::singleShot(0, form_.get(), [this] {
+            ASSERT_EQ(form_->AudioMode, 2);
+            form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+            Choose(form_->cbLessions, 0);
+            ASSERT_EQ(Items(form_->ListBox1), QStringList{"CAT"});
+            ClickItem(0);
+            form_->DeleteWord1->trigger();
+            EXPECT_EQ(form_->AudioMode, 2); // the greeting plays on
+        });
+    };
+    Show();
+    EXPECT_TRUE(deleted);
+    EXPECT_FALSE(std::filesystem::exists(Path("Week_3/CAT.wav")));
+    EXPECT_TRUE(Items(form_->ListBox1).isEmpty());
+    EXPECT_TRUE(Errors().empty());
+}
+
 // ---- Failures ------------------------------------------------------------------------------
 
 TEST_F(EditorTest, AMicrophoneThatCannotOpenReportsItAndTheEditorRecordsAgain)
@@ -530,6 +673,37 @@ TEST_F(EditorTest, AMicrophoneThatCannotOpenReportsItAndTheEditorRecordsAgain)
     ASSERT_TRUE(PumpRecorded(22050));
     QTest::mouseClick(form_->btnStop, Qt::LeftButton);
     EXPECT_TRUE(ReadWaveInfo(ReadFile("Week_3/FOX.wav")).valid);
+}
+
+TEST_F(EditorTest, AMicrophoneThatFreezesEndsTheRecordingAsStopDoesWithOneError)
+{
+    ChooseLesson("Week_3");
+    VirtualAudio::instance().setStallTimeout(std::chrono::milliseconds(300));
+    const uint32_t heard = 22052 * 2 + 1000; // two whole buffers and a piece of the third
+    VirtualAudio::instance().stallAfter(Direction::Input, heard);
+    TypeWord("YAK");
+    QTest::mouseClick(form_->btnRecord, Qt::LeftButton);
+    ASSERT_EQ(form_->AudioMode, 1);
+    ASSERT_TRUE(PumpUntil([&] { return form_->AudioMode == 0; }));
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0].rfind("Error adding input buffer.", 0), 0u) << Errors()[0];
+    EXPECT_FALSE(form_->kaAudioIn1->Active());
+    EXPECT_FALSE(form_->RecordConvert->Active());
+
+    // Everything the microphone said before it froze is in the clip.
+    const std::string clip = ReadFile("Week_3/YAK.wav");
+    const auto info = ReadWaveInfo(clip);
+    ASSERT_TRUE(info.valid);
+    EXPECT_EQ(info.dataSize, heard);
+    EXPECT_EQ(clip.substr(info.dataOffset), ReadFile("voice.wav").substr(44, heard));
+    // The page is as Stop leaves it, and records again.
+    EXPECT_TRUE(form_->edSpellingword->text().isEmpty());
+    EXPECT_EQ(Items(form_->ListBox1), QStringList{"YAK"});
+    EXPECT_FALSE(form_->btnStop->isEnabled());
+    VirtualAudio::instance().stallAfter(Direction::Input, UINT64_MAX);
+    RecordWordByMouse("YAK");
+    EXPECT_GE(ReadWaveInfo(ReadFile("Week_3/YAK.wav")).dataSize, 22050u * 4);
+    EXPECT_EQ(Errors().size(), 1u);
 }
 
 TEST_F(EditorTest, AnOutputThatCannotOpenReportsItAndLeavesNothingOpen)
