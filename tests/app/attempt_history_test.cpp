@@ -165,7 +165,7 @@ TEST_F(HistoryFileTest, AHistoryThatCannotBeReadOrWrittenSaysSo)
 TEST_F(HistoryFileTest, TwoProcessesAppendingAtOnceNeverMixTheirLines)
 {
     // Long lines, so that an unlocked append would be split by the other writer.
-    constexpr int kLines = 200;
+    constexpr int kLines = 100;
     const std::string padding(8000, 'p');
     pid_t children[2];
     for (int c = 0; c < 2; ++c) {

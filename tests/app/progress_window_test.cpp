@@ -87,9 +87,11 @@ TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndFollowsStartTest
     MakeLesson("Week", {"CAT"});
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
     QPushButton* button = form_->btnProgress; // its caption and place: form_layout_test
-    for (QWidget* other : form_->Panel1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly))
-        if (other != button && other->isVisibleTo(form_->Panel1))
+    for (QWidget* other : form_->Panel1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
+        if (other != button && other->isVisibleTo(form_->Panel1)) {
             EXPECT_FALSE(other->geometry().intersects(button->geometry())) << other->objectName().toStdString();
+        }
+    }
     EXPECT_FALSE(button->isEnabled());
 
     std::vector<QWidget*> tabOrder;
