@@ -250,12 +250,18 @@ TEST_F(WaveOutTest, OpenFailuresAreResultCodes)
     EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
     EXPECT_EQ(va().openCount(Direction::Output), 0);
 
+    // A one-off failure belongs to the next open, not to a query; a device that is gone
+    // fails queries too.
     va().failNextOpen(Direction::Output, MMSYSERR_ALLOCATED);
+    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
     EXPECT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, cb, 0, CALLBACK_WINDOW), MMSYSERR_ALLOCATED);
     va().failOpens(Direction::Output, MMSYSERR_NODRIVER);
     EXPECT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, cb, 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
     EXPECT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, cb, 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveInOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
     va().failOpens(Direction::Output, 0);
+    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NOERROR);
 
     // The device is in use until closed, and free again after.
     ASSERT_EQ(waveOutOpen(&h, WAVE_MAPPER, &format, cb, 0, CALLBACK_WINDOW), MMSYSERR_NOERROR);
@@ -375,6 +381,9 @@ TEST(WavePulseWithoutServer, OpenSaysThereIsNoDriver)
     EXPECT_EQ(waveOutOpen(&out, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
     EXPECT_EQ(waveInOpen(&in, WAVE_MAPPER, &format, rec.callback(), 0, CALLBACK_WINDOW), MMSYSERR_NODRIVER);
     EXPECT_EQ(out, nullptr);
+    // A query asks the server too.
+    EXPECT_EQ(waveOutOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NODRIVER);
+    EXPECT_EQ(waveInOpen(nullptr, WAVE_MAPPER, &format, 0, 0, WAVE_FORMAT_QUERY), MMSYSERR_NODRIVER);
     // Format checks come first and need no server.
     WAVEFORMATEX adpcm = format;
     adpcm.wFormatTag = WAVE_FORMAT_ADPCM;

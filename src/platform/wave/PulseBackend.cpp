@@ -664,6 +664,9 @@ class PulseBackendImpl final : public Backend {
 public:
     uint32_t outputCount() override { return 1; }
     uint32_t inputCount() override { return 1; }
+    // A device answers when the sound server does.
+    MMRESULT queryOutput() override { return serverAnswers(); }
+    MMRESULT queryInput() override { return serverAnswers(); }
 
     MMRESULT openOutput(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
                         std::shared_ptr<OutputDevice>& device) override
@@ -677,6 +680,13 @@ public:
     }
 
 private:
+    static MMRESULT serverAnswers()
+    {
+        MMRESULT rc = MMSYSERR_NOERROR;
+        Connection::get(rc);
+        return rc;
+    }
+
     template <class Device, class Out>
     MMRESULT open(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel, Out& device)
     {

@@ -62,8 +62,10 @@ public:
 
     // Failure injection. The next open of that direction fails with the code.
     void failNextOpen(Direction d, MMRESULT code);
-    // Every open of that direction fails with the code until cleared with 0.
+    // Every open of that direction fails with the code until cleared with 0; a format query
+    // (WAVE_FORMAT_QUERY) fails with it too.
     void failOpens(Direction d, MMRESULT code);
+    MMRESULT openFailure(Direction d) const;
     // Devices opened from now on vanish after moving that many bytes (as a server that dies).
     void vanishAfter(Direction d, uint64_t bytes);
     // Every open device vanishes now.

@@ -321,6 +321,8 @@ class VirtualBackendImpl final : public Backend {
 public:
     uint32_t outputCount() override { return 1; }
     uint32_t inputCount() override { return 1; }
+    MMRESULT queryOutput() override { return VirtualAudio::instance().openFailure(Direction::Output); }
+    MMRESULT queryInput() override { return VirtualAudio::instance().openFailure(Direction::Input); }
 
     MMRESULT openOutput(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
                         std::shared_ptr<OutputDevice>& device) override
@@ -484,6 +486,12 @@ void VirtualAudio::failOpens(Direction d, MMRESULT code)
 {
     std::lock_guard lock(mutex_);
     failAll_[static_cast<int>(d)] = code;
+}
+
+MMRESULT VirtualAudio::openFailure(Direction d) const
+{
+    std::lock_guard lock(mutex_);
+    return failAll_[static_cast<int>(d)];
 }
 
 void VirtualAudio::vanishAfter(Direction d, uint64_t bytes)

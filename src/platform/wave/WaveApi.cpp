@@ -184,7 +184,7 @@ MMRESULT waveOutOpen(HWAVEOUT* phwo, uint32_t uDeviceID, const WAVEFORMATEX* pwf
     if (const MMRESULT rc = checkOpen(uDeviceID, pwfx, dwCallback, fdwOpen, b.outputCount(), channel))
         return rc;
     if (fdwOpen & WAVE_FORMAT_QUERY)
-        return MMSYSERR_NOERROR;
+        return b.queryOutput();
     if (!phwo)
         return MMSYSERR_INVALPARAM;
     std::shared_ptr<OutputDevice> device;
@@ -253,7 +253,7 @@ MMRESULT waveInOpen(HWAVEIN* phwi, uint32_t uDeviceID, const WAVEFORMATEX* pwfx,
     if (const MMRESULT rc = checkOpen(uDeviceID, pwfx, dwCallback, fdwOpen, b.inputCount(), channel))
         return rc;
     if (fdwOpen & WAVE_FORMAT_QUERY)
-        return MMSYSERR_NOERROR;
+        return b.queryInput();
     if (!phwi)
         return MMSYSERR_INVALPARAM;
     std::shared_ptr<InputDevice> device;

@@ -23,6 +23,10 @@ public:
     virtual ~Backend() = default;
     virtual uint32_t outputCount() = 0;
     virtual uint32_t inputCount() = 0;
+    // Whether the direction's device answers at all (WAVE_FORMAT_QUERY), opening nothing:
+    // MMSYSERR_NOERROR, or the code an open would fail with for want of a device.
+    virtual MMRESULT queryOutput() = 0;
+    virtual MMRESULT queryInput() = 0;
     // format is already known to be linear PCM or float the service can describe.
     virtual MMRESULT openOutput(const WAVEFORMATEX& format, std::shared_ptr<NotifyChannel> channel,
                                 std::shared_ptr<OutputDevice>& device) = 0;
