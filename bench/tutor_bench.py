@@ -8,10 +8,14 @@ the end-to-end driver takes.
 start-up   exec to the first paint of the first real window (wider than 200 and taller
            than 150 pixels), seen from outside: the window's pixels are read over X every
            few milliseconds until they are no longer all one colour. Peak memory is the
-           process's VmHWM two seconds after that paint. The tutor runs with its welcome
-           clip removed; KLettres and Parley run as installed. One warm-up run each, then
-           the runs alternate between the programs. The tutor also writes its own moment
-           of first paint (LEXORIN_TRACE), reported beside.
+           process's VmHWM two seconds after that paint. The tutor runs twice per round:
+           with its welcome clip removed, and with it kept ("Lexorin+greeting"), where the
+           greeting's first sample at the null sink's monitor is put on the same clock as
+           the paint (as the praise is below: its onset less the clip's quiet lead), and
+           the tutor's probes of the sound output (LEXORIN_TRACE) are timed. KLettres and
+           Parley run as installed (LEXORIN_BENCH_PEERS=0 leaves them out). One warm-up
+           run each, then the runs alternate between the programs. The tutor also writes
+           its own moment of first paint (LEXORIN_TRACE), reported beside.
 answer     a test on the sample lesson, answered right again and again with the real
            pointer and keyboard. For each answer: the tutor's trace gives the moment its
            Check It handler ran and the first buffer it handed to the device after that;
@@ -92,7 +96,7 @@ def _stop(proc):
 
 
 def measure_start(cmd, cwd, env, timeout=60.0):
-    """(ms from exec to first paint, peak KiB) of one start of a program."""
+    """(ms from exec to first paint, peak KiB, monotonic s of exec) of one start of a program."""
     d = display.Display()
     root = d.screen().root
     root.change_attributes(event_mask=X.SubstructureNotifyMask)
@@ -125,7 +129,7 @@ def measure_start(cmd, cwd, env, timeout=60.0):
     finally:
         _stop(proc)
         d.close()
-    return (painted_at - started) * 1000.0, peak
+    return (painted_at - started) * 1000.0, peak, started
 
 
 def trace_lines(path):
@@ -136,45 +140,88 @@ def trace_lines(path):
         return []
 
 
+def greeting_after_paint_ms(clock, recording, lead_s, exec_s, paint_ms):
+    """When the greeting's first sample reached the monitor, in ms after the first paint."""
+    onset = first_loud_frame(recording, clock.frames_at(exec_s))
+    if onset is None:
+        raise dt.StageFailed("the greeting never reached the monitor")
+    first = max(onset - round(lead_s * clipmatch.RATE), clock.frames_at(exec_s))
+    return (clock.arrival_of(first) - exec_s) * 1000.0 - paint_ms
+
+
+def probe_ms(trace):
+    """How long each probe of the sound output took, from the tutor's trace."""
+    times, started = [], None
+    for t, ev in trace_lines(trace):
+        if ev == "output probe":
+            started = int(t)
+        elif ev.startswith("output probe ") and started is not None:
+            times.append((int(t) - started) / 1e6)
+            started = None
+    return times
+
+
 def bench_start(args, tutor_env):
     tutor_dir = os.path.dirname(os.path.abspath(args.tutor))
     welcome = os.path.join(tutor_dir, "Alpha", "welcome.wav")
-    os.rename(welcome, welcome + ".absent")
+    lead = clip_lead_s(welcome)
     home = os.path.join(args.screenshots, "home")
     os.makedirs(home, exist_ok=True)
     plain = {k: v for k, v in os.environ.items() if k != "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"}
     plain["HOME"] = home
-    programs = [("Lexorin", [os.path.abspath(args.tutor)], tutor_dir), ("KLettres", ["klettres"], home),
-                ("Parley", ["parley"], home)]
+    tutor = [os.path.abspath(args.tutor)]
+    programs = [("Lexorin", tutor, tutor_dir), ("Lexorin+greeting", tutor, tutor_dir)]
+    if os.environ.get("LEXORIN_BENCH_PEERS", "1") != "0":
+        programs += [("KLettres", ["klettres"], home), ("Parley", ["parley"], home)]
     results = {name: {"first_paint_ms": [], "peak_kib": []} for name, _, _ in programs}
+    results["Lexorin+greeting"].update({"greeting_after_paint_ms": [], "probe_ms": []})
     internal = []
+    clock = RecordingClock(args.recording)
     try:
         for run in range(args.start_runs + 1):
             for name, cmd, cwd in programs:
                 env = dict(plain)
-                trace = os.path.join(args.screenshots, "start-trace-%d.log" % run)
-                if name == "Lexorin":
+                trace = os.path.join(args.screenshots, "start-trace-%s-%d.log" % (name, run))
+                if name.startswith("Lexorin"):
                     env.update({k: v for k, v in tutor_env.items() if k != "QT_LINUX_ACCESSIBILITY_ALWAYS_ON"})
                     env["HOME"] = home
                     env["LEXORIN_TRACE"] = trace
+                if name == "Lexorin":
+                    os.rename(welcome, welcome + ".absent")
                 exec_ns = time.monotonic_ns()
-                ms, peak = measure_start(cmd, cwd, env)
+                try:
+                    ms, peak, exec_s = measure_start(cmd, cwd, env)
+                finally:
+                    if name == "Lexorin":
+                        os.rename(welcome + ".absent", welcome)
+                extra = ""
                 if name == "Lexorin":
                     paint = [int(t) for t, ev in trace_lines(trace) if ev == "first paint"]
                     if run and paint:
                         internal.append((paint[0] - exec_ns) / 1e6)
-                log("%s run %d: first paint %.0f ms, peak %s KiB%s" % (name, run, ms, peak,
-                                                                     " (warm-up)" if run == 0 else ""))
+                if name == "Lexorin+greeting":
+                    after = greeting_after_paint_ms(clock, args.recording, lead, exec_s, ms)
+                    probes = probe_ms(trace)
+                    extra = ", greeting's first sample %.0f ms after it, output probe %s ms" % (
+                        after, "/".join("%.1f" % p for p in probes))
+                    if run:
+                        results[name]["greeting_after_paint_ms"].append(round(after, 1))
+                        results[name]["probe_ms"].extend(round(p, 2) for p in probes)
+                log("%s run %d: first paint %.0f ms%s, peak %s KiB%s" % (name, run, ms, extra, peak,
+                                                                       " (warm-up)" if run == 0 else ""))
                 if run:
                     results[name]["first_paint_ms"].append(round(ms, 1))
                     results[name]["peak_kib"].append(peak)
     finally:
-        os.rename(welcome + ".absent", welcome)
+        clock.stop()
     summary = {}
     for name, r in results.items():
         summary[name] = {"first_paint_ms_median": statistics.median(r["first_paint_ms"]),
                          "peak_MiB_median": round(statistics.median(r["peak_kib"]) / 1024.0, 1), "runs": r}
     summary["Lexorin"]["own_trace_first_paint_ms_median"] = round(statistics.median(internal), 1) if internal else None
+    greeting = results["Lexorin+greeting"]
+    summary["Lexorin+greeting"]["greeting_after_paint_ms_median"] = statistics.median(greeting["greeting_after_paint_ms"])
+    summary["Lexorin+greeting"]["probe_ms_max"] = max(greeting["probe_ms"]) if greeting["probe_ms"] else None
     return summary
 
 
@@ -333,18 +380,28 @@ def main():
     p.add_argument("--screenshots", required=True, help="folder for the results")
     p.add_argument("--stages", default="", help="ignored (the end-to-end session passes it)")
     p.add_argument("--start-runs", type=int, default=int(os.environ.get("LEXORIN_BENCH_START_RUNS", "7")))
-    p.add_argument("--answers", type=int, default=int(os.environ.get("LEXORIN_BENCH_ANSWERS", "20")))
+    p.add_argument("--answers", type=int, default=int(os.environ.get("LEXORIN_BENCH_ANSWERS", "20")),
+                   help="0 leaves the answer latency out")
     args = p.parse_args()
     tutor_env = dict(os.environ)
     results = {"start": bench_start(args, tutor_env)}
-    results["answer"] = bench_answer(args, os.path.join(args.screenshots, "answer-trace.log"))
+    if args.answers:
+        results["answer"] = bench_answer(args, os.path.join(args.screenshots, "answer-trace.log"))
     with open(os.path.join(args.screenshots, "results.json"), "w") as f:
         json.dump(results, f, indent=2)
-    s, a = results["start"], results["answer"]
+    s = results["start"]
     print("\nStart-up, exec to first paint (median of %d) and peak memory:" % args.start_runs)
-    for name in ("Lexorin", "KLettres", "Parley"):
-        print("  %-9s %7.0f ms  %7.1f MiB" % (name, s[name]["first_paint_ms_median"], s[name]["peak_MiB_median"]))
+    for name in ("Lexorin", "Lexorin+greeting", "KLettres", "Parley"):
+        if name in s:
+            print("  %-16s %7.0f ms  %7.1f MiB" % (name, s[name]["first_paint_ms_median"], s[name]["peak_MiB_median"]))
     print("  (Lexorin's own trace of its first paint: %s ms)" % s["Lexorin"]["own_trace_first_paint_ms_median"])
+    g = s["Lexorin+greeting"]
+    print("The greeting's first sample at the monitor after the first paint (median of %d): %.0f ms"
+          % (args.start_runs, g["greeting_after_paint_ms_median"]))
+    print("Probe of the sound output at start, longest: %s ms" % g["probe_ms_max"])
+    if "answer" not in results:
+        return 0
+    a = results["answer"]
     print("Check It click to the first buffer handed to the device (median of %d): %.2f ms"
           % (len(a["answers"]), a["click_to_first_write_ms_median"]))
     print("Check It click to the praise's first sample at the monitor (median of %d): %.1f ms"

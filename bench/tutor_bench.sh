@@ -1,16 +1,19 @@
 #!/usr/bin/env bash
-# The tutor's desktop benchmarks (bench/tutor_bench.py): start-up beside KLettres and Parley,
+# The tutor's desktop benchmarks (bench/tutor_bench.py): start-up without and with the
+# greeting (when its first sample is heard after the first paint) beside KLettres and Parley,
 # and the latency from the Check It click to the praise. Not part of the test suite.
 #
 #   bench/tutor_bench.sh [BUILD_DIR]        default build-release (configured and built here)
 #
 # Installs the two peer tutors (and the X library for Python) the first time; they are
-# needed by this benchmark only. Results: BUILD_DIR/tutor-bench/results.json.
+# needed by this benchmark only. LEXORIN_BENCH_PEERS=0 leaves them out, LEXORIN_BENCH_ANSWERS=0
+# the answer latency. Results: BUILD_DIR/tutor-bench/results.json.
 set -euo pipefail
 root=$(cd "$(dirname "$0")/.." && pwd)
 build=${1:-$root/build-release}
 
-peers=(klettres parley python3-xlib)
+peers=(python3-xlib)
+[[ ${LEXORIN_BENCH_PEERS:-1} == 0 ]] || peers+=(klettres parley)
 missing=()
 for p in "${peers[@]}"; do
     dpkg-query -W -f='${Status}' "$p" 2>/dev/null | grep -q "install ok installed" || missing+=("$p")

@@ -25,6 +25,7 @@
 #include <QScreen>
 #include <QShowEvent>
 #include <QStringList>
+#include <QTimer>
 #include <QVBoxLayout>
 
 #include <utility>
@@ -491,4 +492,6 @@ void TForm1::paintEvent(QPaintEvent* event)
         return;
     painted_ = true;
     platform::Trace("first paint"); // the start-up benchmark's finishing line
+    // Once this paint has reached the screen.
+    QTimer::singleShot(0, this, [this] { RunHandler([this] { StartGreeting(); }); });
 }

@@ -18,6 +18,7 @@
 //   TForm1History.cpp     the attempt history appended after every judged answer
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 
+#include "app/SoundDevices.h"
 #include "app/TakeFiles.h"
 #include "app/TWordHandler.h"
 #include "audio/kaAudioControls.h"
@@ -157,6 +158,11 @@ public:
 
     // ---- Start-up and navigation (TForm1Navigation.cpp) ----------------------------
     void FormShow(QObject* Sender);
+    // The welcome clip, started once the window has been painted (or, should nothing paint
+    // it, GreetingLatest after FormShow); it plays while the window is in use.
+    void StartGreeting();
+    std::chrono::milliseconds GreetingLatest{1000};
+    std::string WelcomeClipPath() const; // ExeDir + "Alpha/welcome.wav"
     void SetUiState(std::uint8_t mode) noexcept;
     void PageControl1Changing(QObject* Sender, bool& AllowChange);
     void PageControl1Change(QObject* Sender);
@@ -219,6 +225,11 @@ public:
     static constexpr int kClipWaitPassLimit = 600;
     // Set when the window closes: every wait ends and no new clip starts.
     bool Closing = false;
+    // Set while a clip is stopped for another to take its place: the stop leaves the
+    // controls as they are, for the new clip's flow to set.
+    bool ReplacingClip = false;
+    // Whether there is a sound output; without one, clips are skipped (SoundDevices.h).
+    app::SoundOutputWatch SoundOutput;
 
     void PlayClipAndWait(const std::string& path);
     // Returns the new clip's serial number.
@@ -395,4 +406,5 @@ private:
     std::filesystem::path contentDir_;
     bool shown_ = false;
     bool painted_ = false;
+    bool greetingDue_ = false;
 };

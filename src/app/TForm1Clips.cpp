@@ -25,7 +25,8 @@
 
 void TForm1::PlayClipAndWait(const std::string& path)
 {
-    if (Closing || !ContentFileExists(path))
+    // Without a sound output a clip is skipped as a missing one is.
+    if (Closing || !ContentFileExists(path) || !SoundOutput.ReadyForClip())
         return;
     QCoreApplication::processEvents();
     if (Closing)
@@ -68,6 +69,13 @@ uint64_t TForm1::StartPlayback(const std::string& path)
             EndClipWhenSilent();
         }
         return clip;
+    } catch (const EACMAudioOutError&) {
+        StopPlayback();
+        // An output that has gone away is said once, in plain words; the clips after it
+        // are skipped until it answers again.
+        if (!SoundOutput.Probe())
+            throw rtl::Exception(app::kNoSoundOutput);
+        throw;
     } catch (...) {
         StopPlayback();
         throw;
@@ -159,7 +167,8 @@ void TForm1::StopPlayback()
         },
         [this] {
             AudioMode = 0;
-            RefreshEditorButtons();
+            if (!ReplacingClip)
+                RefreshEditorButtons();
         });
 }
 
@@ -246,7 +255,8 @@ void TForm1::EndRecording(bool sayWhenNothingHeard)
         if (!error)
             error = std::current_exception();
     }
-    RefreshEditorButtons();
+    if (!ReplacingClip)
+        RefreshEditorButtons();
     if (error)
         std::rethrow_exception(error);
 }
@@ -264,13 +274,20 @@ void TForm1::CommitRecordedTake(bool sayWhenNothingHeard)
                              "muted, then record again.");
 }
 
-// Only one clip sounds or records at a time: a new one stops the old one first.
+// Only one clip sounds or records at a time: a new one stops the old one first. The
+// controls stay as the new clip's flow set them (a greeting cut short unlocks nothing).
 void TForm1::StopAnyClip()
 {
-    if (AudioMode == 1 || ClipWriter)
-        StopRecording();
-    else if (ClipReader || ClipFile)
-        StopPlayback();
+    const bool outer = ReplacingClip;
+    ReplacingClip = true;
+    RunThenAlways(
+        [this] {
+            if (AudioMode == 1 || ClipWriter)
+                StopRecording();
+            else if (ClipReader || ClipFile)
+                StopPlayback();
+        },
+        [this, outer] { ReplacingClip = outer; });
 }
 
 // Closing the window ends the tutor: a recording is completed, a clip stops, and every

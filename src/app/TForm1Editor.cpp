@@ -6,6 +6,7 @@
 
 #include "app/RunThenAlways.h"
 #include "app/WordText.h"
+#include "audio/kaErrors.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
@@ -184,7 +185,13 @@ void TForm1::btnRecordClick(QObject* /*Sender*/)
                 return;
             ShowTakeHint(TakeHint::None);
             ClipPath = EditorClipPath();
-            StartRecording(ClipPath);
+            try {
+                StartRecording(ClipPath);
+            } catch (const EACMAudioInError&) {
+                if (!app::MicrophoneAnswers())
+                    throw rtl::Exception(app::kNoMicrophone);
+                throw;
+            }
         },
         [this] {
             RefreshEditorButtons();
@@ -204,6 +211,8 @@ void TForm1::btnPlayClick(QObject* /*Sender*/)
             if (cbLessions->currentText().isEmpty())
                 return;
             ShowTakeHint(TakeHint::None);
+            if (!SoundOutput.ReadyForClip())
+                throw rtl::Exception(app::kNoSoundOutputForWord);
             ClipPath = EditorClipPath();
             StartPlayback(ClipPath);
         },
@@ -244,6 +253,8 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
     // Only Stop ends a recording: a double click then would cut it off unsaid.
     if (AudioMode == 1 || ClipWriter)
         return;
+    if (!SoundOutput.ReadyForClip())
+        throw rtl::Exception(app::kNoSoundOutputForWord);
     const std::string path = EditorClipPath(ClipFileOf(*item));
     ClipPath = path;
     ShowTakeHint(TakeHint::None);

@@ -6,18 +6,22 @@
 #include "platform/fs/Files.h"
 #include "platform/mime/MimeHtml.h"
 #include "platform/ui/Shell.h"
+#include "rtl/Exception.h"
 #include "widgets/TPageControl.h"
 #include "widgets/TSpeedButton.h"
 #include "widgets/TToolButton.h"
 
-#include <QCoreApplication>
 #include <QLineEdit>
 #include <QPushButton>
+#include <QTimer>
 
 #include <fstream>
 #include <iterator>
 #include <system_error>
 
+// The window is painted first and greets afterwards: the greeting starts once the first
+// paint has reached the screen, with the controls that would start audio locked until it
+// ends. A clip the user starts meanwhile takes its place.
 void TForm1::FormShow(QObject* /*Sender*/)
 {
     AudioMode = 0;
@@ -25,19 +29,33 @@ void TForm1::FormShow(QObject* /*Sender*/)
     if (ExeDir.empty() || ExeDir.back() != PathDelim)
         ExeDir += PathDelim;
     PageControl1->setCurrentWidget(TabSheet1);
-    SetUiState(2);
-    try {
-        PlayClipAndWait(ExeDir + "Alpha" + PathDelim + "welcome.wav");
-    } catch (...) {
-        SetUiState(0);
-        throw;
+    SetUiState(ContentFileExists(WelcomeClipPath()) ? 2 : 0);
+    greetingDue_ = true;
+    QTimer::singleShot(GreetingLatest, this, [this] { RunHandler([this] { StartGreeting(); }); });
+}
+
+// Asks for a sound output first, even without a greeting: without one the parent is told
+// once, in plain words, and the tutor goes on silently.
+void TForm1::StartGreeting()
+{
+    if (!greetingDue_ || Closing)
+        return;
+    greetingDue_ = false;
+    if (!SoundOutput.Probe()) {
+        RefreshEditorButtons();
+        throw rtl::Exception(app::kNoSoundOutput);
     }
-    SetUiState(0);
-    // Closed while the greeting played, perhaps before the application's event loop began:
-    // the program ends as soon as that loop runs, as the close would have ended it.
-    if (Closing)
-        QMetaObject::invokeMethod(QCoreApplication::instance(), &QCoreApplication::quit,
-                                  Qt::QueuedConnection);
+    // Something the user started took the greeting's turn.
+    if (AudioMode != 0 || SequenceDepth > 0 || !ContentFileExists(WelcomeClipPath())) {
+        RefreshEditorButtons();
+        return;
+    }
+    StartPlayback(WelcomeClipPath());
+}
+
+std::string TForm1::WelcomeClipPath() const
+{
+    return ExeDir + "Alpha" + PathDelim + "welcome.wav";
 }
 
 void TForm1::SetUiState(std::uint8_t mode) noexcept

@@ -273,6 +273,7 @@ TEST_F(ClipFlowTest, AWelcomeClipThatIsNotAWaveFileIsReportedInTheErrorBox)
     WriteFile("Alpha/welcome.wav", "RIFF....WAVEjunk");
     form_ = std::make_unique<TForm1>(dir_);
     Show();
+    ASSERT_TRUE(PumpUntil([&] { return !Errors().empty(); }));
     EXPECT_EQ(Errors(), std::vector<std::string>{"Invalid file format."});
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_EQ(form_->PageControl1->currentWidget(), form_->TabSheet1);
@@ -315,6 +316,7 @@ TEST_F(ClipFormTest, TheWelcomeClipPlaysAtStartUpFoundWithoutRegardToCase)
 {
     WriteFile("alpha/WELCOME.WAV", ToneWave(1, 22050, 8000));
     Show();
+    ASSERT_TRUE(PumpUntil([&] { return !VirtualAudio::instance().played().empty() && form_->AudioMode == 0; }));
     const auto played = VirtualAudio::instance().played();
     ASSERT_EQ(played.size(), 1u);
     EXPECT_EQ(played[0].byteCount, 8000u * played[0].format.nBlockAlign);
@@ -384,8 +386,8 @@ TEST_F(ClipFlowTest, StopOperationsRunInAnyState)
     EXPECT_EQ(form_->AudioMode, 0);
 }
 
-// The whole program: closing the window while the greeting plays (before the application's
-// event loop has begun) ends the program at once instead of leaving it running windowless.
+// The whole program: closing the window while the greeting plays ends the program at once
+// instead of leaving it running windowless.
 void CloseDuringTheGreetingThenRunTheLoop(const std::filesystem::path& dir)
 {
     platform::wave::VirtualAudio::instance().reset();

@@ -79,7 +79,7 @@ TEST(ChildRun, AThreeWordTestFinishesOnTheRealSoundServer)
     });
 
     TForm1 form(dir);
-    form.show(); // the welcome clip plays before the window shows
+    form.show(); // the welcome clip plays once the window is painted; choosing goes on meanwhile
     QApplication::setActiveWindow(&form);
     ASSERT_TRUE(QTest::qWaitForWindowActive(&form));
 
