@@ -16,3 +16,12 @@ add_library(lexorin_gsm INTERFACE)
 target_link_libraries(lexorin_gsm INTERFACE ${GSM_LIBRARY})
 target_include_directories(lexorin_gsm INTERFACE ${GSM_INCLUDE_DIR})
 set(CMAKE_AUTOMOC ON)
+# flite (the tutor's voice for words added as a list) ships no pkg-config file: the voice,
+# its language and lexicon, and the engine, in that order.
+find_path(FLITE_INCLUDE_DIR flite/flite.h REQUIRED)
+add_library(lexorin_flite INTERFACE)
+target_include_directories(lexorin_flite INTERFACE ${FLITE_INCLUDE_DIR})
+foreach(lib flite_cmu_us_slt flite_usenglish flite_cmulex flite)
+  find_library(FLITE_LIB_${lib} ${lib} REQUIRED)
+  target_link_libraries(lexorin_flite INTERFACE ${FLITE_LIB_${lib}})
+endforeach()

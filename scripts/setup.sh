@@ -7,7 +7,7 @@ packages=(
   build-essential cmake ninja-build pkg-config git ccache
   qt6-base-dev qt6-base-dev-tools libgl-dev
   libpulse-dev libpugixml-dev libspeexdsp-dev libzita-resampler-dev libgsm1-dev libmpg123-dev
-  qt6-charts-dev libqt6opengl6-dev
+  flite1-dev qt6-charts-dev libqt6opengl6-dev
   libgtest-dev libgmock-dev libbenchmark-dev
   clang libclang-rt-14-dev
   espeak-ng flite sox libsox-fmt-all mpg123 lame librsvg2-bin

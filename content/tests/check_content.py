@@ -22,7 +22,8 @@ SILENCE_LEVEL = 10 ** (-50 / 20)  # -50 dBFS: below this a sample counts as sile
 CLEAN_END_LEVEL = 10 ** (-30 / 20)  # the very first and last samples stay below -30 dBFS
 PEAK_RANGE = (10 ** (-3 / 20), 10 ** (-0.3 / 20))  # normalised near -1 dBFS, never clipped
 HELP_TOPICS = ["Lesson Editor", "Record", "New Player", "Start Test", "Start Practice",
-               "Children", ".xml", "back up"]
+               "Children", ".xml", "back up", "Add Words...", "Rename Player...", "Delete Player...",
+               "Delete Lesson..."]
 
 
 class Bad(Exception):

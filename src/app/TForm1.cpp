@@ -201,6 +201,21 @@ void OnChoose(TForm1* form, QComboBox* combo, void (TForm1::*handler)(QObject*))
                      [form, combo, handler] { form->RunHandler([&] { (form->*handler)(combo); }); });
 }
 
+// A right click on `control` opens `menu`, whose items `popup` enables first.
+void OnMenu(TForm1* form, QWidget* control, QMenu* menu, void (TForm1::*popup)(QObject*))
+{
+    QObject::connect(control, &QWidget::customContextMenuRequested, form,
+                     [control, menu](const QPoint& at) { menu->popup(control->mapToGlobal(at)); });
+    QObject::connect(menu, &QMenu::aboutToShow, form,
+                     [form, menu, popup] { form->RunHandler([&] { (form->*popup)(menu); }); });
+}
+
+void OnTrigger(TForm1* form, QAction* item, void (TForm1::*handler)(QObject*))
+{
+    QObject::connect(item, &QAction::triggered, form,
+                     [form, item, handler] { form->RunHandler([&] { (form->*handler)(item); }); });
+}
+
 } // namespace
 
 TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
@@ -271,6 +286,11 @@ void TForm1::BuildStartPage()
     // Created last, so it is last in the page's tab order.
     btnProgress = MakeButton(Panel1, "btnProgress", "Pro&gress", QRect(456, 286, 113, 25));
 
+    ComboBox3->setContextMenuPolicy(Qt::CustomContextMenu);
+    PlayerMenu = Named(new QMenu(this), "PlayerMenu");
+    RenamePlayer1 = Named(PlayerMenu->addAction(QStringLiteral("Rename Player...")), "RenamePlayer1");
+    DeletePlayer1 = Named(PlayerMenu->addAction(QStringLiteral("Delete Player...")), "DeletePlayer1");
+
     for (QWidget* control :
          {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(btnNewChild),
           static_cast<QWidget*>(btnStartPractice), static_cast<QWidget*>(btnStartTest),
@@ -284,6 +304,9 @@ void TForm1::BuildEditorPage()
     Label2 = MakeLabel(page, "Label2", "Lession", 3, 3);
     cbLessions = MakeDropDownList(page, "cbLessions", QRect(3, 22, 190, 21));
     btnAddLesson = MakeButton(page, "btnAddLesson", "&New Lesson", QRect(209, 18, 98, 25));
+    cbLessions->setContextMenuPolicy(Qt::CustomContextMenu);
+    LessonMenu = Named(new QMenu(this), "LessonMenu");
+    DeleteLesson1 = Named(LessonMenu->addAction(QStringLiteral("Delete Lesson...")), "DeleteLesson1");
 
     CreateAudioComponents();
     SetHint(kaOscilloscope, "Visual Audio View", true);
@@ -307,10 +330,11 @@ void TForm1::BuildEditorPage()
     ListBox1->setGeometry(3, 168, 304, 221);
     ListBox1->setContextMenuPolicy(Qt::CustomContextMenu);
     ListBox1->setSortingEnabled(false);
+    SetHint(ListBox1, "Right-click to add or delete words", true);
 
     PopupMenu = Named(new QMenu(this), "PopupMenu");
-    DeleteWord1 = PopupMenu->addAction(QStringLiteral("Delete Word"));
-    DeleteWord1->setObjectName(QStringLiteral("DeleteWord1"));
+    AddWords1 = Named(PopupMenu->addAction(QStringLiteral("Add Words...")), "AddWords1");
+    DeleteWord1 = Named(PopupMenu->addAction(QStringLiteral("Delete Word")), "DeleteWord1");
 
     PanelLessons = Named(new QFrame(page), "PanelLessons");
     PanelLessons->setFrameStyle(QFrame::Panel | QFrame::Raised);
@@ -409,6 +433,9 @@ void TForm1::BindEvents()
     OnClick(this, btnMoreHelp, &TForm1::JvXPButtonHelpClick);
     OnClick(this, btnProgress, &TForm1::btnProgressClick);
     BindProgressButton();
+    OnMenu(this, ComboBox3, PlayerMenu, &TForm1::PlayerMenuPopup);
+    OnTrigger(this, RenamePlayer1, &TForm1::RenamePlayer1Click);
+    OnTrigger(this, DeletePlayer1, &TForm1::DeletePlayer1Click);
 
     // Lesson Editor
     OnChoose(this, cbLessions, &TForm1::cbLessionsChange);
@@ -419,6 +446,8 @@ void TForm1::BindEvents()
         });
     };
     OnClick(this, btnAddLesson, &TForm1::btnAddLessonClick);
+    OnMenu(this, cbLessions, LessonMenu, &TForm1::LessonMenuPopup);
+    OnTrigger(this, DeleteLesson1, &TForm1::DeleteLesson1Click);
     connect(edSpellingword, &QLineEdit::textChanged, this,
             [this] { RunHandler([&] { edSpellingwordChange(edSpellingword); }); });
     widgets::TControlEvents::Of(edSpellingword)->OnExit = Bound(this, &TForm1::edSpellingwordExit);
@@ -432,7 +461,8 @@ void TForm1::BindEvents()
     connect(ListBox1, &QWidget::customContextMenuRequested, this,
             [this](const QPoint& at) { PopupMenu->popup(ListBox1->viewport()->mapToGlobal(at)); });
     connect(PopupMenu, &QMenu::aboutToShow, this, [this] { RunHandler([&] { PopupMenuPopup(PopupMenu); }); });
-    connect(DeleteWord1, &QAction::triggered, this, [this] { RunHandler([&] { DeleteWord1Click(DeleteWord1); }); });
+    OnTrigger(this, AddWords1, &TForm1::AddWords1Click);
+    OnTrigger(this, DeleteWord1, &TForm1::DeleteWord1Click);
     OnClick(this, JvXPButtonHelp, &TForm1::JvXPButtonHelpClick);
 
     // The Lesson

@@ -10,6 +10,7 @@
 //   TForm1Players.cpp     adding and listing players, opening and saving player records
 //   TForm1AudioComponents.cpp, TForm1Clips.cpp  the audio components, playing and recording clips
 //   TForm1Editor.cpp      the lesson editor
+//   TForm1Tidy.cpp        renaming and deleting players, deleting lessons
 //   TForm1Test.cpp        the spelling test: draws, judgements, tallies
 //   TForm1RunHelpers.cpp  what the test, spoken spelling and practice share: the busy
 //                         hold, the clip paths, the spelling comparison
@@ -89,6 +90,9 @@ public:
     QPushButton* btnStartTest = nullptr;
     widgets::TXPButton* btnMoreHelp = nullptr;
     QPushButton* btnProgress = nullptr; // enabled and disabled together with btnStartTest
+    QMenu* PlayerMenu = nullptr;        // ComboBox3's pop-up menu
+    QAction* RenamePlayer1 = nullptr;
+    QAction* DeletePlayer1 = nullptr;
 
     // ---- Lesson Editor -------------------------------------------------------------
     QLabel* Label2 = nullptr;
@@ -108,7 +112,10 @@ public:
     QPlainTextEdit* MemoLessons = nullptr;        // inside PanelLessons
     widgets::TXPButton* JvXPButtonHelp = nullptr; // inside PanelLessons
     QMenu* PopupMenu = nullptr;                   // ListBox1's pop-up menu
+    QAction* AddWords1 = nullptr;
     QAction* DeleteWord1 = nullptr;
+    QMenu* LessonMenu = nullptr; // cbLessions's pop-up menu
+    QAction* DeleteLesson1 = nullptr;
 
     // ---- The Lesson ----------------------------------------------------------------
     widgets::TPictureControl* JvSpecialImage = nullptr;
@@ -261,6 +268,8 @@ public:
     void PopupMenuPopup(QObject* Sender);
     // "Delete Word": removes the selected word's clip from the lesson after a Yes.
     void DeleteWord1Click(QObject* Sender);
+    // "Add Words...": clips in the tutor's voice for a list of words.
+    void AddWords1Click(QObject* Sender);
     // A refill of cbLessions that left no lesson chosen disables the word controls.
     void EditorLessonListRefilled();
     // A clip of the editor's lesson: ExeDir + lesson + PathDelim + fileName.
@@ -277,6 +286,19 @@ public:
     // The pause after creating a new lesson's folder (500 ms; tests shorten it).
     std::chrono::milliseconds NewLessonSettle{500};
     // ---- End of clips and the lesson editor ----------------------------------------
+
+    // ---- Tidying players and lessons (TForm1Tidy.cpp) --------------------------------
+    // The pop-up menus act on the player or lesson their closed list shows.
+    void PlayerMenuPopup(QObject* Sender);
+    // Renames the player's record and history; "That child already exists." as New Player.
+    void RenamePlayer1Click(QObject* Sender);
+    // Moves the player's record and history to the trash after a Yes.
+    void DeletePlayer1Click(QObject* Sender);
+    void LessonMenuPopup(QObject* Sender);
+    // Moves the lesson's folder to the trash after a Yes; players' records keep its entries.
+    void DeleteLesson1Click(QObject* Sender);
+    // True when the editor's clip (ClipPath) lies in `folder`.
+    bool ClipIsIn(const std::filesystem::path& folder) const;
 
     // ---- Spelling test -------------------------------------------------------------
     void btnStartTestClick(QObject* Sender);

@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/AddWordsDialog.h"
 #include "app/RunThenAlways.h"
 #include "app/WordText.h"
 #include "audio/kaErrors.h"
@@ -267,6 +268,26 @@ void TForm1::PopupMenuPopup(QObject* /*Sender*/)
 {
     const QListWidgetItem* item = ListBox1->currentItem();
     DeleteWord1->setEnabled(ListBox1->currentRow() >= 0 && item && item->isSelected());
+    const bool clipBusy = AudioMode != 0 || ClipFile || ClipWriter;
+    AddWords1->setEnabled(!cbLessions->currentText().isEmpty() && !clipBusy);
+}
+
+void TForm1::AddWords1Click(QObject* /*Sender*/)
+{
+    if (cbLessions->currentText().isEmpty() || AudioMode != 0 || ClipFile || ClipWriter)
+        return;
+    const std::string lesson = ExeDir + cbLessions->currentText().toStdString() + PathDelim;
+    std::vector<std::string> words;
+    for (int i = 0; i < ListBox1->count(); ++i)
+        words.push_back(ListBox1->item(i)->text().toStdString());
+    app::AddWordsDialog dialog(
+        [this, lesson](const std::string& word) { return ContentFile(lesson + word + ".wav"); },
+        std::move(words), this);
+    RunThenAlways([&] { dialog.exec(); },
+                  [this] {
+                      FillWordList();
+                      RefreshEditorButtons();
+                  });
 }
 
 void TForm1::DeleteWord1Click(QObject* /*Sender*/)

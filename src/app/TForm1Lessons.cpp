@@ -4,6 +4,7 @@
 #include "app/TForm1.h"
 
 #include "platform/fs/Files.h"
+#include "platform/speech/VoiceClipFile.h"
 
 #include <QComboBox>
 #include <QLabel>
@@ -13,6 +14,15 @@
 #include <algorithm>
 
 namespace {
+
+// A word whose clip is in the tutor's voice still waits for a person to record it.
+void ShowAsTutorVoice(QListWidgetItem& item)
+{
+    QFont font = item.font();
+    font.setItalic(true);
+    item.setFont(font);
+    item.setToolTip(QStringLiteral("Said by the tutor's voice. Record the word to use your own voice."));
+}
 
 bool IsReservedFolder(const std::string& name)
 {
@@ -63,6 +73,8 @@ void TForm1::FillWordList()
         // ("MR..wav" is listed as "MR").
         auto* item = new QListWidgetItem(QString::fromStdString(WordOfFileName(entry.name)));
         item->setData(kClipFileRole, QString::fromStdString(entry.name));
+        if (!entry.directory && platform::speech::IsTutorVoiceClip(folder / entry.name))
+            ShowAsTutorVoice(*item);
         ListBox1->addItem(item); // the list owns it
     }
 }

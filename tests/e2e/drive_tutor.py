@@ -17,15 +17,20 @@ alone, and a stage needs the stages it builds on (listed after the colon):
   help      on a desktop with no program for web archives, "More Help" shows
             the help document in the tutor's own window; Escape puts it away  : start
   welcome   the welcome clip is heard at the null sink's monitor     : start
+  words     the parent adds two words to the lesson from a pasted list
+            (with one word that has a clip already) in the tutor's own
+            voice, then records one of them over with the microphone  : start
   player    lesson "First Words" chosen, a new player added with the
             input box, its record file created                       : start
   test      a test started; the spoken word recognised by ear and
             answered right; the praise heard, the tallies updated    : player welcome
+            (after "words", the lesson's words include the added ones)
   practice  a wrong answer sends the player to the practice page, the
             word is drilled three times (one wrong entry first), then
             back to the test                                         : test
   finish    right answers until the run ends by itself: exactly the
-            number the draw rule asks for, the end clip heard        : practice
+            number the draw rule asks for, the end clip heard; every
+            word of the lesson asked, the added ones too             : practice
   record    the record file holds the counts of the run              : finish
   progress  "Progress" opens the progress window for the player: its table
             holds each word's tries and right answers of the run, the summary
@@ -50,11 +55,12 @@ sys.dont_write_bytecode = True  # keep the source tree clean
 sys.path.insert(0, os.path.dirname(os.path.abspath(__file__)))
 import clipmatch  # noqa: E402
 
-STAGES = ["start", "pages", "help", "welcome", "player", "test", "practice", "finish", "record", "progress"]
+STAGES = ["start", "pages", "help", "welcome", "words", "player", "test", "practice", "finish", "record", "progress"]
 NEEDS = {
     "welcome": ["start"],
     "pages": ["start"],
     "help": ["start"],
+    "words": ["start"],
     "player": ["start"],
     "test": ["player", "welcome"],
     "practice": ["test"],
@@ -66,6 +72,13 @@ CAPTION = "Quorbel's Lexorin"
 PAGES = ["Spelling Lessons", "Lesson Editor", "The Lesson", "Practice"]
 PLAYER_TYPED = "Sam Smith"
 PLAYER = "Sam_Smith"  # as the tutor cleans the typed name into a file name
+# The list the parent pastes into "Add Words": two new words and one the lesson has already.
+PASTED_WORDS = "kite, Moon\ncat\n"
+ADDED_WORDS = ["KITE", "MOON"]
+RECORDED_OVER = "MOON"
+# What the tutor writes into a clip made in its own voice (first 4 KiB of the file).
+VOICE_MARK = b"ISFT"
+VOICE_NAME = b"Lexorin tutor voice (flite cmu_us_slt)\0"
 
 
 class StageFailed(Exception):
@@ -495,6 +508,90 @@ class Scenario:
         self.results["welcome_match"] = round(m.score, 3)
         log("welcome clip heard %d ms after the start (r=%.3f)" % (self.results["welcome_ms_after_start"], m.score))
 
+    # -- words ----------------------------------------------------------------------
+    @staticmethod
+    def voice_marked(path):
+        with open(path, "rb") as f:
+            head = f.read(4096)
+        at = head.find(VOICE_MARK)
+        return head.startswith(b"RIFF") and at > 0 and head[at + 8:at + 8 + len(VOICE_NAME)] == VOICE_NAME
+
+    def clip_file(self, word):
+        return os.path.join(self.lesson_dir, word + ".wav")
+
+    def stage_words(self):
+        t, me = self.tutor, self.me
+        t.wait_page("Spelling Lessons")
+        me.click(t.one("page tab", "Lesson Editor"))
+        t.wait_page("Lesson Editor")
+        self.choose(t.control_after("Lession", "combo box"), self.lesson, "the editor's lesson list")
+        lists = t.find(lambda a: role(a) == "list")
+        if len(lists) != 1:
+            raise StageFailed("%d word lists showing" % len(lists))
+        words = lists[0]
+        before = sorted(f for f in os.listdir(self.lesson_dir) if f.lower().endswith(".wav"))
+
+        # Right-click the word list; its menu offers "Add Words...".
+        x, y, w, h = extents(words)
+        log("right-click the word list")
+        me.xdo("mousemove", x + w // 2, y + h - 10, "sleep", 0.05, "click", 3)
+        item = t.wait_until("the menu item 'Add Words...'", lambda: [
+            a for win in t.windows() for a in walk(win)
+            if role(a) == "menu item" and name(a) == "Add Words..." and is_showing(a)], timeout=10)[0]
+        t.expected_dialogs = {"Add Words"}
+        me.click(item, "'Add Words...'")
+        box = t.wait_until("the dialog 'Add Words'",
+                           lambda: [d for d in t.dialogs() if name(d) == "Add Words"], timeout=10)[0]
+        edit = [a for a in walk(box) if role(a) == "text" and name(a) == "Words to add" and is_showing(a)]
+        if len(edit) != 1:
+            raise StageFailed("the dialog has %d word boxes" % len(edit))
+        # Pasted: the whole list arrives at once, as from the clipboard.
+        me.click(edit[0], "the word box")
+        log("paste %r" % PASTED_WORDS)
+        if not safe(lambda: edit[0].queryEditableText().insertText(0, PASTED_WORDS, len(PASTED_WORDS))):
+            log("the word box takes no pasted text; typing the list instead")
+            me.xdo("type", "--delay", 40, PASTED_WORDS)
+        t.wait_until("the word box holds the list",
+                     lambda: text_of(edit[0]).strip() == PASTED_WORDS.strip(), timeout=10)
+        me.screenshot("Add Words", "add-words.png", window=box)
+        ok = t.one("push button", "OK", root=box)
+        t.wait_until("OK usable", lambda: is_enabled(ok), timeout=10)
+        me.click(ok, "OK")
+        t.wait_until("the dialog closed once the clips are made",
+                     lambda: not [d for d in t.dialogs() if name(d) == "Add Words"], timeout=60)
+        t.expected_dialogs = set()
+        for word in ADDED_WORDS:
+            path = self.clip_file(word)
+            if not os.path.isfile(path) or not self.voice_marked(path):
+                raise StageFailed("no clip in the tutor's voice for %s" % word)
+            clipmatch.Clip(path)  # holds sound
+        after = sorted(f for f in os.listdir(self.lesson_dir) if f.lower().endswith(".wav"))
+        if sorted(before + [w + ".wav" for w in ADDED_WORDS]) != after:
+            raise StageFailed("the lesson holds %r after adding %r to %r" % (after, ADDED_WORDS, before))
+        t.wait_until("the word list shows the new words", lambda: all(
+            t.find(lambda a, w=w: role(a) == "list item" and name(a) == w) for w in ADDED_WORDS), timeout=10)
+
+        # The parent records one of them in their own voice: the microphone hears the
+        # tutor's clip of it played into the virtual microphone.
+        spoken = os.path.join(self.args.screenshots, "spoken-%s.wav" % RECORDED_OVER)
+        shutil.copyfile(self.clip_file(RECORDED_OVER), spoken)
+        me.type_into(t.control_after("Spelling Word", "text"), RECORDED_OVER.lower(), "the spelling word box")
+        me.press("Record")
+        stop = t.one("push button", "Stop")
+        t.wait_until("Stop usable while recording", lambda: is_enabled(stop), timeout=10)
+        time.sleep(0.3)
+        subprocess.run(["paplay", "-d", "lexorin_mic_feed", spoken], check=True, timeout=30)
+        time.sleep(0.3)
+        me.click(stop, "Stop")
+        t.wait_until("the recording finished", lambda: not is_enabled(stop), timeout=10)
+        if self.voice_marked(self.clip_file(RECORDED_OVER)):
+            raise StageFailed("%s still carries the tutor's voice mark after it was recorded over" % RECORDED_OVER)
+        clipmatch.Clip(self.clip_file(RECORDED_OVER))  # the new recording holds sound
+        self.results["words_added"] = ADDED_WORDS
+        log("added %s; %s recorded over" % (" ".join(ADDED_WORDS), RECORDED_OVER))
+        me.click(t.one("page tab", "Spelling Lessons"))
+        t.wait_page("Spelling Lessons")
+
     # -- player ---------------------------------------------------------------------
     def choose(self, combo, item_name, what):
         """Open a drop-down list with the pointer and pick an item with the pointer."""
@@ -674,6 +771,9 @@ class Scenario:
                 raise StageFailed("%s drawn again after its second right answer" % self.current)
             self.expect_tallies()
         me.hear(done_clip, after, timeout=20, what="the end of the test")
+        unasked = [w.name for w in self.words if self.counts.get(w.name, [0, 0])[1] < 2]
+        if unasked:
+            raise StageFailed("the run ended before %r were spelled right twice" % unasked)
         t.wait_page("Spelling Lessons", timeout=20)
         self.results["right_answers"] = self.right
         self.results["answers"] = self.tried
