@@ -89,7 +89,7 @@ std::string ReadWordListFile(const std::filesystem::path& path, std::string& tex
     std::string bytes(static_cast<size_t>(size), '\0');
     if (!in.read(bytes.data(), static_cast<std::streamsize>(bytes.size())))
         return "it cannot be read";
-    QStringDecoder utf8(QStringDecoder::Utf8);
+    QStringDecoder utf8(QStringDecoder::Utf8, QStringDecoder::Flag::Stateless);
     const QString decoded = utf8.decode(QByteArrayView(bytes.data(), static_cast<qsizetype>(bytes.size())));
     if (utf8.hasError() || bytes.find('\0') != std::string::npos)
         return "it is not plain text (UTF-8)";

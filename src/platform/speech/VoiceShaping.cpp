@@ -1,8 +1,7 @@
 #include "platform/speech/VoiceShaping.h"
 
+#include "platform/acm/PcmResampler.h"
 #include "rtl/Exception.h"
-
-#include <soxr.h>
 
 #include <algorithm>
 #include <cmath>
@@ -107,14 +106,24 @@ Samples Resample(const Samples& samples, uint32_t fromRate, uint32_t toRate)
 {
     if (fromRate == toRate || samples.empty())
         return samples;
-    Samples out(static_cast<size_t>(std::ceil(static_cast<double>(samples.size()) * toRate / fromRate)) + 16);
-    size_t done = 0;
-    const soxr_error_t error = soxr_oneshot(fromRate, toRate, 1, samples.data(), samples.size(), nullptr,
-                                            out.data(), out.size(), &done, nullptr, nullptr, nullptr);
-    if (error)
-        throw rtl::Exception(std::string("The voice could not be resampled: ") + error + ".");
-    out.resize(done);
-    return out;
+    acm::PcmResampler resampler(1, fromRate, toRate);
+    if (!resampler.ok())
+        throw rtl::Exception("The voice's sound cannot be converted to the clip's rate.");
+    // Silence behind the sound pushes the filter's last output through.
+    std::vector<double> in(samples.begin(), samples.end());
+    in.resize(in.size() + 2 * static_cast<size_t>(resampler.delayFrames()) + 16, 0.0);
+    std::vector<double> out(in.size() * toRate / fromRate + 16);
+    size_t taken = 0, made = 0;
+    while (taken < in.size() && made < out.size()) {
+        auto inFrames = static_cast<uint32_t>(in.size() - taken);
+        auto outFrames = static_cast<uint32_t>(out.size() - made);
+        resampler.process(in.data() + taken, inFrames, out.data() + made, outFrames);
+        if (inFrames == 0 && outFrames == 0)
+            break;
+        taken += inFrames;
+        made += outFrames;
+    }
+    return Samples(out.begin(), out.begin() + static_cast<std::ptrdiff_t>(made));
 }
 
 } // namespace platform::speech
