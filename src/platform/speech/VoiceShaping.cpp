@@ -6,6 +6,7 @@
 #include <algorithm>
 #include <cmath>
 #include <limits>
+#include <memory>
 #include <numbers>
 
 namespace platform::speech {
@@ -106,18 +107,19 @@ Samples Resample(const Samples& samples, uint32_t fromRate, uint32_t toRate)
 {
     if (fromRate == toRate || samples.empty())
         return samples;
-    acm::PcmResampler resampler(1, fromRate, toRate);
-    if (!resampler.ok())
+    const std::unique_ptr<acm::PcmResampler> resampler = acm::PcmResampler::create(1, fromRate, toRate);
+    if (!resampler)
         throw rtl::Exception("The voice's sound cannot be converted to the clip's rate.");
-    // Silence behind the sound pushes the filter's last output through.
+    // Silence behind the sound (a tenth of a second, far longer than the filter) pushes the
+    // filter's last output through.
     std::vector<double> in(samples.begin(), samples.end());
-    in.resize(in.size() + 2 * static_cast<size_t>(resampler.delayFrames()) + 16, 0.0);
+    in.resize(in.size() + fromRate / 10, 0.0);
     std::vector<double> out(in.size() * toRate / fromRate + 16);
     size_t taken = 0, made = 0;
     while (taken < in.size() && made < out.size()) {
         auto inFrames = static_cast<uint32_t>(in.size() - taken);
         auto outFrames = static_cast<uint32_t>(out.size() - made);
-        resampler.process(in.data() + taken, inFrames, out.data() + made, outFrames);
+        resampler->process(in.data() + taken, inFrames, out.data() + made, outFrames);
         if (inFrames == 0 && outFrames == 0)
             break;
         taken += inFrames;
