@@ -202,7 +202,11 @@ public:
     void btnNewChildClick(QObject* Sender);
     void ComboBox3DropDown(QObject* Sender);
     void ComboBox3Change(QObject* Sender);
+    // Raises the record's error after DropFailedRun when the record cannot be read.
     void OpenPlayerRecord();
+    // A run whose record failed to load: no run, no record, no words, no continue
+    // button, and the start page shown.
+    void DropFailedRun() noexcept;
     void LoadLessonWords();
     void SavePlayerRecord();
     std::string PlayerRecordPath() const; // ExeDir + "Children/" + player + ".xml"

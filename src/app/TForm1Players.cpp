@@ -72,13 +72,34 @@ void TForm1::ComboBox3Change(QObject* /*Sender*/)
 
 void TForm1::OpenPlayerRecord()
 {
-    auto record = std::make_unique<platform::XmlDocument>();
-    record->LoadFromFile(ContentFile(PlayerRecordPath()));
+    try {
+        auto record = std::make_unique<platform::XmlDocument>();
+        record->LoadFromFile(ContentFile(PlayerRecordPath()));
+        LessonNode = platform::XmlNode();
+        PlayerDoc = std::move(record);
+        LessonNode = app::FindOrAddLessonNode(*PlayerDoc, ComboBox2->currentText().toStdString());
+        LoadLessonWords();
+        DrawCeiling = ComputeDrawCeiling();
+    } catch (...) {
+        DropFailedRun();
+        throw;
+    }
+}
+
+void TForm1::DropFailedRun() noexcept
+{
+    // Nothing of an earlier run may stay behind: its words would be drawn and its
+    // document saved over the record of the player now chosen.
+    RunMode = 0;
+    CurrentWord = nullptr;
+    Words.clear();
     LessonNode = platform::XmlNode();
-    PlayerDoc = std::move(record);
-    LessonNode = app::FindOrAddLessonNode(*PlayerDoc, ComboBox2->currentText().toStdString());
-    LoadLessonWords();
-    DrawCeiling = ComputeDrawCeiling();
+    PlayerDoc.reset();
+    TotalTried = 0;
+    TotalCorrect = 0;
+    btnReturnToTest->setEnabled(false);
+    btnForward->setEnabled(false);
+    PageControl1->setCurrentWidget(TabSheet1);
 }
 
 void TForm1::LoadLessonWords()

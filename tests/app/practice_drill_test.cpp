@@ -244,18 +244,53 @@ TEST_F(PracticeDrill, NextWaitsForThePlayingClip)
     EXPECT_TRUE(Open(form_->btnNext2));
 }
 
-TEST_F(PracticeDrill, ARecordThatFailsToLoadStartsNoPractice)
+TEST_F(PracticeDrill, ARecordThatFailsToLoadAfterAFinishedDrillLeavesNoRunBehind)
 {
-    MakeLesson("Week", {"CAT"});
-    WritePlayer("Ann", "not xml at all");
-    StartPractice();
-    EXPECT_EQ(BoxTexts(DialogKind::Error).size(), 1u);
-    EXPECT_TRUE(Heard().empty());
-    QTest::keyClicks(form_->edWord1, "CAT");
-    QTest::keyClick(form_->edWord1, Qt::Key_Return);
-    EXPECT_TRUE(Heard().empty());
-    QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
-    EXPECT_EQ(form_->RunMode, 0);
+    MakeLesson("Week", {"CAT", "DOG"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    const std::string broken = "<CHILD name=\"Bob\"><Week>";
+    WritePlayer("Bob", broken);
+    // Ann's test: a wrong answer, the drill of the word, Return To Test, then the exit.
+    StartTest();
+    Answer("WRONG");
+    ASSERT_EQ(form_->RunMode, 3);
+    DrillAndReturn();
+    ASSERT_EQ(form_->RunMode, 2);
+    QTest::mouseClick(form_->JvXPToolButton, Qt::LeftButton);
+    const std::string annAfterRun = ReadFile("Children/Ann.xml");
+    ASSERT_TRUE(form_->btnReturnToTest->isEnabled()); // left live by the finished drill
+
+    // Bob's record cannot be read: neither start leaves anything that could draw or save.
+    Choose(form_->ComboBox3, 1);
+    ASSERT_EQ(form_->ComboBox3->currentText(), "Bob");
+    Heard();
+    for (QPushButton* start : {form_->btnStartPractice, form_->btnStartTest}) {
+        QTest::mouseClick(start, Qt::LeftButton);
+        EXPECT_EQ(form_->RunMode, 0);
+        EXPECT_EQ(form_->PlayerDoc, nullptr);
+        EXPECT_FALSE(form_->LessonNode);
+        EXPECT_TRUE(form_->Words.empty());
+        EXPECT_EQ(form_->CurrentWord, nullptr);
+        EXPECT_FALSE(form_->btnReturnToTest->isEnabled());
+        EXPECT_FALSE(form_->btnForward->isEnabled());
+        EXPECT_EQ(Page(), form_->TabSheet1);
+        // The keys that reached the old run's controls do nothing now.
+        QTest::keyClick(form_->btnReturnToTest, Qt::Key_Return);
+        QTest::keyClicks(form_->edWord1, "CAT");
+        QTest::keyClick(form_->edWord1, Qt::Key_Return);
+        Answer("CAT");
+        QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
+        EXPECT_EQ(form_->RunMode, 0);
+        EXPECT_TRUE(Heard().empty());
+    }
+    EXPECT_EQ(BoxTexts(DialogKind::Error).size(), 2u);
+    EXPECT_EQ(ReadFile("Children/Bob.xml"), broken);
+    EXPECT_EQ(ReadFile("Children/Ann.xml"), annAfterRun);
+    // The window goes on: Ann's next test starts from her saved counts.
+    Choose(form_->ComboBox3, 0);
+    QTest::mouseClick(form_->btnStartTest, Qt::LeftButton);
+    EXPECT_EQ(form_->RunMode, 2);
+    EXPECT_EQ(form_->TotalTried, 1);
 }
 
 } // namespace
