@@ -4,6 +4,8 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
+#include <chrono>
 #include <csignal>
 #include <filesystem>
 #include <fstream>
@@ -164,6 +166,62 @@ TEST_F(AtomicSaveTest, CrashAtAnyStageLeavesOldOrNewNeverBroken)
         for (const auto& e : platform::ListFolder(dir_, "*"))
             EXPECT_TRUE(e.name == "P.xml" || e.hidden) << e.name;
     }
+}
+
+TEST_F(AtomicSaveTest, TheNextGoodSaveRemovesTemporariesOfKilledSavesOlderThanTenMinutes)
+{
+    // Each killed save leaves its half-written temporary behind; the newest one is the litter.
+    auto killedSave = [&](const fs::path& target) {
+        const pid_t child = ::fork();
+        if (child == 0) {
+            platform::SetAtomicWriteHook([](AtomicWriteStage stage) {
+                if (stage == AtomicWriteStage::PartWritten)
+                    ::_exit(42);
+            });
+            try {
+                doc_.SaveToFile(target);
+            } catch (...) {
+            }
+            ::_exit(0);
+        }
+        int status = 0;
+        ::waitpid(child, &status, 0);
+        EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 42);
+        fs::path newest;
+        for (const auto& e : fs::directory_iterator(dir_))
+            if (e.path().filename().string().find(".tmp-") != std::string::npos &&
+                (newest.empty() || fs::last_write_time(e) > fs::last_write_time(newest)))
+                newest = e.path();
+        return newest;
+    };
+    auto age = [](const fs::path& file, std::chrono::minutes minutes) {
+        fs::last_write_time(file, fs::file_time_type::clock::now() - minutes);
+        return file.filename().string();
+    };
+    const std::string stale = age(killedSave(target_), std::chrono::minutes(11));
+    // Younger: perhaps another tutor's save still under way on a shared folder.
+    const std::string young = age(killedSave(target_), std::chrono::minutes(9));
+    const std::string otherRecord = age(killedSave(dir_ / "Q.xml"), std::chrono::minutes(60));
+    std::ofstream(dir_ / (stale + ".bak")) << "not a temporary";
+    age(dir_ / (stale + ".bak"), std::chrono::minutes(60));
+    std::ofstream(dir_ / "Q.xml") << kOld;
+
+    // A failed save removes nothing.
+    platform::SetAtomicWriteHook([](AtomicWriteStage stage) {
+        if (stage == AtomicWriteStage::Flushed)
+            throw platform::EFileWriteError("injected");
+    });
+    EXPECT_THROW(doc_.SaveToFile(target_), EXmlError);
+    EXPECT_EQ(FolderNames(dir_).size(), 6u);
+
+    platform::SetAtomicWriteHook({});
+    doc_.SaveToFile(target_);
+    std::vector<std::string> left = FolderNames(dir_),
+                             wanted{"P.xml", "Q.xml", young, otherRecord, stale + ".bak"};
+    std::sort(left.begin(), left.end());
+    std::sort(wanted.begin(), wanted.end());
+    EXPECT_EQ(left, wanted);
+    EXPECT_EQ(ReadFile(target_), newText_);
 }
 
 TEST_F(AtomicSaveTest, NewFileInEmptyFolderAndRepeatedSaves)

@@ -1,6 +1,7 @@
 #include "platform/xml/AtomicFile.h"
 
 #include <cerrno>
+#include <chrono>
 #include <cstring>
 #include <random>
 #include <string>
@@ -33,6 +34,43 @@ void Reach(AtomicWriteStage stage)
     throw EFileWriteError(std::string(what) + " \"" + target.string() + "\". " + std::strerror(error));
 }
 
+constexpr char kLetters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
+constexpr std::size_t kRandomLetters = 6;
+// A temporary file this old was left by a save that was killed; a younger one may be the
+// save of another tutor on a shared folder, still under way.
+constexpr auto kStaleAfter = std::chrono::minutes(10);
+
+// The temporary names of `target` are this prefix and kRandomLetters letters. Very long
+// names are cut so the temporary name stays within the 255-byte name limit.
+std::string TemporaryPrefix(const fs::path& target)
+{
+    return "." + target.filename().string().substr(0, 200) + ".tmp-";
+}
+
+bool IsTemporaryOf(const std::string& name, const std::string& prefix)
+{
+    return name.size() == prefix.size() + kRandomLetters && name.compare(0, prefix.size(), prefix) == 0 &&
+           name.find_first_not_of(kLetters, prefix.size()) == std::string::npos;
+}
+
+// Removes the temporary files of `target` that killed saves left behind, once they are
+// older than kStaleAfter. Best effort: the save itself has succeeded.
+void RemoveStaleTemporaries(const fs::path& target)
+{
+    const std::string prefix = TemporaryPrefix(target);
+    const auto now = fs::file_time_type::clock::now();
+    std::error_code ec;
+    for (fs::directory_iterator it(target.parent_path().empty() ? "." : target.parent_path(), ec), end;
+         !ec && it != end; it.increment(ec)) {
+        std::error_code entryError;
+        if (!IsTemporaryOf(it->path().filename().string(), prefix) || !it->is_regular_file(entryError))
+            continue;
+        const auto written = it->last_write_time(entryError);
+        if (!entryError && now - written > kStaleAfter)
+            fs::remove(it->path(), entryError);
+    }
+}
+
 // Owns the temporary file until it has been renamed over the target.
 class TempFile {
 public:
@@ -40,13 +78,10 @@ public:
     {
         std::random_device entropy;
         std::mt19937 rng(entropy());
-        static constexpr char letters[] = "abcdefghijklmnopqrstuvwxyzABCDEFGHIJKLMNOPQRSTUVWXYZ0123456789";
-        // Cut very long names so the temporary name stays within the 255-byte name limit.
-        const std::string stem = target.filename().string().substr(0, 200);
         for (int attempt = 0; attempt < 100; ++attempt) {
-            std::string name = "." + stem + ".tmp-";
-            for (int i = 0; i < 6; ++i)
-                name += letters[rng() % (sizeof(letters) - 1)];
+            std::string name = TemporaryPrefix(target);
+            for (std::size_t i = 0; i < kRandomLetters; ++i)
+                name += kLetters[rng() % (sizeof(kLetters) - 1)];
             path_ = target.parent_path() / name;
             fd_ = ::open(path_.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, 0666);
             if (fd_ >= 0 || errno != EEXIST)
@@ -122,9 +157,16 @@ void WriteFileAtomically(const fs::path& requested, std::string_view bytes)
             target = real;
     }
 
-    TempFile temp(target);
     struct stat existing {};
-    if (::stat(target.c_str(), &existing) == 0)
+    const bool exists = ::stat(target.c_str(), &existing) == 0;
+    // A file whose owner may not write it was made read-only on purpose (a parent froze a
+    // record): it is refused as the system refuses an unwritable file, also to a user (root)
+    // whom the system itself would let through.
+    if (exists && S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0)
+        Fail("Cannot create file", target, EACCES);
+
+    TempFile temp(target);
+    if (exists)
         ::fchmod(temp.fd(), existing.st_mode & 07777);
     Reach(AtomicWriteStage::Created);
 
@@ -146,6 +188,7 @@ void WriteFileAtomically(const fs::path& requested, std::string_view bytes)
         Fail("Cannot create file", target, errno);
     temp.Release();
     FlushFolder(target.parent_path());
+    RemoveStaleTemporaries(target);
 }
 
 } // namespace platform

@@ -29,8 +29,11 @@ using AtomicWriteHook = std::function<void(AtomicWriteStage)>;
 
 // Writes `bytes` as the new content of `target`. The temporary file is named
 // ".<target name>.tmp-XXXXXX" (hidden, never matching the target's extension pattern). An
-// existing target keeps its permission bits; a link as target is written through. On failure the
-// temporary file is removed, the target is left as it was, and EFileWriteError is raised.
+// existing target keeps its permission bits; a link as target is written through. A target
+// whose owner has no write permission is read-only and refused ("Permission denied"), whoever
+// runs the tutor. On failure the temporary file is removed, the target is left as it was, and
+// EFileWriteError is raised. A successful write also removes the target's temporary files that
+// are more than ten minutes old: saves that were killed left them.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // Test seam: called at each stage of every atomic write while set; empty clears it.
