@@ -299,6 +299,70 @@ TEST_F(SpellingTest, TheSeedDecidesTheDraws)
     EXPECT_EQ(form_->RandSeed, 134775814u);
 }
 
+// The draw walks (ceiling - correct) entries per word in list order; words at or above the
+// ceiling have none. Worked out by hand from the generator, seed := seed * 134775813 + 1
+// (mod 2^32), then position := seed * n div 2^32, one step per draw:
+//
+//  Draw1: CAT DOG SUN, a new player (ceiling 2), seed 1.
+//    n  entries CAT DOG SUN  seed        position  word
+//    6  2 2 2                134775814   0         CAT
+//    5  1 2 2                3698175007  4         SUN  (0 CAT, 1-2 DOG, 3-4 SUN)
+//    4  1 2 1                870078620   0         CAT
+//    3  0 2 1                1172187917  0         DOG  (CAT has no entry left)
+//    2  0 1 1                2884733762  1         SUN
+//    1  0 1 0                1368768587  0         DOG  (a one-entry draw: its right answer ends the run)
+//  Draw2: ANT BEE COW DOG, correct 0 1 0 3 (ceiling 2: DOG is never asked), seed 13.
+//    5  2 1 2 0              1752085570  2         BEE  (the first entry after ANT's two)
+//    4  2 0 2 0              3509292363  3         COW  (BEE has none left: 0-1 ANT, 2-3 COW)
+//    3  2 0 1 0              1292660344  0         ANT
+//    2  1 0 1 0              502532185   0         ANT
+//    1  0 0 1 0              1960447422  0         COW
+//  Draw3: CAT DOG SUN, correct 0 1 3 (ceiling 2), seed 7.
+//    3  2 1 0                943430692   0         CAT
+//    2  1 1 0                3603733685  1         DOG  (the first entry after CAT's one)
+//    1  1 0 0                1081369482  0         CAT
+// A walk off by one entry, or one that counted a word at the ceiling, draws other words.
+TEST_F(SpellingTest, TheWeightedDrawIsPinnedBySeedCountsAndListOrder)
+{
+    struct Row {
+        const char* lesson;
+        std::uint32_t seed;
+        std::vector<std::string> words; // in list order
+        std::string storedCounts;       // the lesson element's content in the record
+        std::vector<std::string> drawn;
+    };
+    const Row rows[] = {
+        {"Draw1", 1, {"CAT", "DOG", "SUN"}, "", {"CAT", "SUN", "CAT", "DOG", "SUN", "DOG"}},
+        {"Draw2",
+         13,
+         {"ANT", "BEE", "COW", "DOG"},
+         R"(<BEE word="BEE" trys="2" correct="1"/><DOG word="DOG" trys="3" correct="3"/>)",
+         {"BEE", "COW", "ANT", "ANT", "COW"}},
+        {"Draw3",
+         7,
+         {"CAT", "DOG", "SUN"},
+         R"(<DOG word="DOG" trys="1" correct="1"/><SUN word="SUN" trys="3" correct="3"/>)",
+         {"CAT", "DOG", "CAT"}},
+    };
+    for (const Row& row : rows)
+        MakeLesson(row.lesson, row.words);
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    Show();
+    for (int i = 0; i < 3; ++i) {
+        const Row& row = rows[i];
+        SCOPED_TRACE(row.lesson);
+        WritePlayer("Ann", std::string("<CHILD name=\"Ann\"><") + row.lesson + ">" + row.storedCounts + "</" +
+                               row.lesson + "></CHILD>");
+        form_->FixedRandomSeed = row.seed;
+        Choose(form_->ComboBox2, i);
+        ASSERT_EQ(form_->ComboBox2->currentText().toStdString(), row.lesson);
+        Choose(form_->ComboBox3, 0);
+        QTest::mouseClick(form_->btnStartTest, Qt::LeftButton);
+        EXPECT_EQ(AnswerAllRight(), row.drawn);
+        EXPECT_EQ(form_->RunMode, 0);
+    }
+}
+
 // ---- Bad input -----------------------------------------------------------------------
 
 TEST_F(SpellingTest, ALessonWithoutWordsStartsNoTest)
