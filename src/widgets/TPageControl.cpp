@@ -61,7 +61,37 @@ void TPageTabBar::keyPressEvent(QKeyEvent* event)
 TPageControl::TPageControl(QWidget* parent) : QTabWidget(parent)
 {
     setTabBar(new TPageTabBar(this)); // owned by the page control
+    // Connected after the page control's own connection, so a refused page has been
+    // shown (not painted) when it is taken back, and the page shown last is right.
+    connect(tabBar(), &QTabBar::currentChanged, this, &TPageControl::TabIndexChanged);
     AddSwitchKeys();
+}
+
+void TPageControl::setCurrentIndex(int index)
+{
+    DecidedChange decided(*this);
+    QTabWidget::setCurrentIndex(index);
+}
+
+void TPageControl::setCurrentWidget(QWidget* page)
+{
+    DecidedChange decided(*this);
+    QTabWidget::setCurrentWidget(page);
+}
+
+void TPageControl::TabIndexChanged(int index)
+{
+    if (decided_ > 0 || index == shown_) {
+        shown_ = index;
+        return;
+    }
+    if (AllowChange()) {
+        shown_ = index;
+        if (OnChange)
+            OnChange(this);
+        return;
+    }
+    setCurrentIndex(shown_);
 }
 
 bool TPageControl::AllowChange()

@@ -29,6 +29,10 @@ private:
 // A page control whose user-made page changes can be refused: OnChanging decides
 // before the change (it sets its flag to false to refuse), OnChange is told after it.
 // Changes the program makes with setCurrentIndex / setCurrentWidget run neither.
+//
+// Mouse, wheel and keys are asked before they act. Every other way the tab bar's index
+// can change (the accessibility interface a screen reader uses, a shortcut) is caught
+// when the index changes: a refused change is taken back at once.
 class TPageControl : public QTabWidget {
     Q_OBJECT
 public:
@@ -36,6 +40,11 @@ public:
 
     std::function<void(QObject* sender, bool& allowChange)> OnChanging;
     std::function<void(QObject* sender)> OnChange;
+
+    // The program's own page changes: they ask and tell nobody. (They hide the page
+    // control's own, so the page control must be reached as a TPageControl.)
+    void setCurrentIndex(int index);
+    void setCurrentWidget(QWidget* page);
 
     // Runs a user's page-switching input: asks OnChanging, and when it allows,
     // runs the input and tells OnChange if the page did change.
@@ -50,17 +59,39 @@ public:
 private:
     friend class TPageTabBar;
 
+    // Marks a change that is already decided (made by the program, or user input that
+    // was allowed) while it runs, so the index watch lets it through.
+    class DecidedChange {
+    public:
+        explicit DecidedChange(TPageControl& pages) : pages_(pages) { ++pages_.decided_; }
+        ~DecidedChange() { --pages_.decided_; }
+        DecidedChange(const DecidedChange&) = delete;
+        DecidedChange& operator=(const DecidedChange&) = delete;
+
+    private:
+        TPageControl& pages_;
+    };
+
     // Ctrl+Tab: next page; Ctrl+Shift+Tab: previous page.
     void AddSwitchKeys();
     void SwitchPage(int step);
     bool AllowChange();
+    // The tab bar's index changed: asks about a change nobody decided, and takes a
+    // refused one back.
+    void TabIndexChanged(int index);
     template <class Input> void RunInput(Input&& input)
     {
         const int before = currentIndex();
-        input();
+        {
+            DecidedChange decided(*this);
+            input();
+        }
         if (currentIndex() != before && OnChange)
             OnChange(this);
     }
+
+    int decided_ = 0;
+    int shown_ = -1; // the page the last change that went through left showing
 };
 
 } // namespace widgets

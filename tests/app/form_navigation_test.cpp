@@ -5,6 +5,7 @@
 
 #include "platform/ui/Shell.h"
 
+#include <QAccessible>
 #include <QTabBar>
 #include <QTextBrowser>
 #include <QWheelEvent>
@@ -27,6 +28,16 @@ void ClickTab(TForm1& form, int index)
 {
     QTabBar* tabs = form.PageControl1->tabBar();
     QTest::mouseClick(tabs, Qt::LeftButton, {}, tabs->tabRect(index).center());
+}
+
+// Presses a tab as a screen reader does, through the accessibility interface.
+void PressTabAccessibly(TForm1& form, int index)
+{
+    QAccessibleInterface* tabs = QAccessible::queryAccessibleInterface(form.PageControl1->tabBar());
+    ASSERT_TRUE(tabs);
+    QAccessibleInterface* tab = tabs->child(index);
+    ASSERT_TRUE(tab && tab->actionInterface());
+    tab->actionInterface()->doAction(QAccessibleActionInterface::pressAction());
 }
 
 void TurnWheel(QWidget* widget, int steps)
@@ -211,6 +222,11 @@ TEST_F(NavigationTest, TabsMoveOnlyBetweenTheStartPageAndTheEditor)
     ClickTab(*form_, 1);
     ClickTab(*form_, 3); // "Practice": back to the start page
     EXPECT_EQ(Current(), form_->TabSheet1);
+    // A screen reader's press of a tab follows the same rules.
+    PressTabAccessibly(*form_, 1);
+    EXPECT_EQ(Current(), form_->TabSheet2);
+    PressTabAccessibly(*form_, 2);
+    EXPECT_EQ(Current(), form_->TabSheet1);
     EXPECT_EQ(form_->RunMode, 0);
 }
 
@@ -226,6 +242,9 @@ TEST_F(NavigationTest, NoTabWorksWhileATestOrPracticeRuns)
         for (int tab = 0; tab < 4; ++tab) {
             ClickTab(*form_, tab);
             EXPECT_EQ(Current(), page) << "tab " << tab;
+            PressTabAccessibly(*form_, tab);
+            EXPECT_EQ(Current(), page) << "tab " << tab << " through accessibility";
+            EXPECT_EQ(form_->PageControl1->tabBar()->currentIndex(), form_->PageControl1->indexOf(page));
         }
         QTest::keyClick(form_->Edit2, Qt::Key_Tab, Qt::ControlModifier);
         QTest::keyClick(form_->PageControl1, Qt::Key_Tab, Qt::ControlModifier | Qt::ShiftModifier);
