@@ -4,6 +4,7 @@
 #include "platform/Trace.h"
 #include "widgets/Fonts.h"
 #include "widgets/Pictures.h"
+#include "widgets/SharedAccelerators.h"
 #include "widgets/TControlEvents.h"
 #include "widgets/TDropDownComboBox.h"
 #include "widgets/TPageControl.h"
@@ -484,6 +485,9 @@ void TForm1::BindEvents()
     OnClick(this, btnForward, &TForm1::btnForwardClick);
     AttachKeyPress(btnForward, &TForm1::btnForwardKeyPress);
     OnClick(this, ExitPractice, &TForm1::JvXPToolButtonClick);
+
+    // "New &Player" and "Start &Practice" share Alt+P.
+    widgets::ClickFirstOwnerOfSharedAccelerators(this);
 }
 
 void TForm1::AttachKeyPress(QWidget* control, KeyPressHandler handler)

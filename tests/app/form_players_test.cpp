@@ -90,6 +90,17 @@ TEST_F(PlayersTest, AddingAPlayerWritesTheRecordAndChoosesThePlayer)
     EXPECT_EQ(form_->ComboBox3->currentText().toStdString(), "Mrs__Smith");
     EXPECT_TRUE(form_->btnStartTest->isEnabled());
     EXPECT_TRUE(form_->btnStartPractice->isEnabled());
+
+    // Alt+P is both "New &Player" and "Start &Practice", enabled alike now: the first of
+    // them in tab order, New Player, is pressed.
+    AnswerInput("Bob");
+    QApplication::setActiveWindow(form_.get());
+    ASSERT_TRUE(QTest::qWaitForWindowActive(form_.get()));
+    QTest::keyClick(form_.get(), Qt::Key_P, Qt::AltModifier);
+    EXPECT_TRUE(QTest::qWaitFor([&] { return Boxes().size() == 2; }, 2000)); // the press shows first
+    EXPECT_EQ(ReadFile("Children/Bob.xml"), R"(<CHILD name="Bob"/>)");
+    EXPECT_EQ(form_->ComboBox3->currentText().toStdString(), "Bob");
+    EXPECT_EQ(form_->RunMode, 0);
 }
 
 TEST_F(PlayersTest, AnExistingPlayerIsRefusedWithAnInformationBox)
