@@ -12,7 +12,7 @@ packages=(
   clang libclang-rt-14-dev
   espeak-ng flite sox libsox-fmt-all mpg123 lame librsvg2-bin
   pulseaudio pulseaudio-utils poppler-utils
-  xvfb xauth fonts-wine
+  xvfb xauth fonts-wine fonts-liberation2
   dbus at-spi2-core python3-pyatspi xdotool imagemagick desktop-file-utils appstream
 )
 

@@ -342,6 +342,10 @@ void TForm1::BuildEditorPage()
     PanelLessons->setGeometry(313, 2, 266, 389);
     MemoLessons = MakeMemo(PanelLessons, "MemoLessons", Lines(kEditorInstructions), QRect(8, 14, 249, 331));
     MemoLessons->setFont(widgets::Arial(kFontPx));
+    // The instructions fit the memo, line for line. A scroll bar would only take width:
+    // laid out before the memo has its size, the lines wrap, call for the scroll bar, and
+    // its width then keeps them wrapped.
+    MemoLessons->setVerticalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     JvXPButtonHelp = MakeXPButton(PanelLessons, "JvXPButtonHelp", "More Help", QRect(8, 351, 113, 33));
 }
 

@@ -6,7 +6,11 @@
 #include <QAbstractButton>
 #include <QFontInfo>
 #include <QFontMetrics>
+#include <QAbstractTextDocumentLayout>
 #include <QTabBar>
+#include <QTextBlock>
+#include <QTextDocument>
+#include <QTextLayout>
 
 #include <optional>
 
@@ -212,6 +216,19 @@ TEST_F(FormTest, StartMemoAndEditorInstructionsReadWordForWord)
                                      "word.";
     EXPECT_EQ(form_->MemoLessons->toPlainText().toStdString(), instructions);
     EXPECT_TRUE(form_->MemoLessons->isReadOnly());
+
+    // The instructions are broken by hand for the memo's width, in Arial or its
+    // metric twin Liberation Sans: no line may wrap again.
+    Show();
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    const QString family = QFontInfo(form_->MemoLessons->font()).family();
+    EXPECT_TRUE(family == "Arial" || family == "Liberation Sans") << family.toStdString();
+    QTextDocument* text = form_->MemoLessons->document();
+    for (QTextBlock line = text->begin(); line.isValid(); line = line.next()) {
+        text->documentLayout()->blockBoundingRect(line); // lays the line out
+        ASSERT_TRUE(line.layout());
+        EXPECT_EQ(line.layout()->lineCount(), 1) << line.text().toStdString();
+    }
 }
 
 TEST_F(FormTest, FontsAreSetInPixels)
