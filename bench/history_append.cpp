@@ -18,7 +18,8 @@ void BM_AppendAttempt(benchmark::State& state)
     const std::filesystem::path dir = std::filesystem::current_path() / "bench-history-append";
     std::filesystem::create_directories(dir);
     const std::filesystem::path file = dir / "Player_One.history";
-    app::progress::Attempt attempt{app::progress::LocalTimestampNow(), {}, "Week 3", "TOMORROW", "tommorow", false, 0};
+    app::progress::Attempt attempt{
+        app::progress::LocalTimestampNow(), {}, "Week 3", "TOMORROW", "tommorow", false, 0};
     for (auto _ : state) {
         attempt.time = app::progress::LocalTimestampNow();
         ++attempt.tries;

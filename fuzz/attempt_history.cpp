@@ -25,7 +25,8 @@ void Check(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const auto history = app::progress::ParseHistory(std::string_view(reinterpret_cast<const char*>(data), size));
+    const auto history =
+        app::progress::ParseHistory(std::string_view(reinterpret_cast<const char*>(data), size));
     std::vector<app::progress::RecordWord> record;
     for (const auto& attempt : history.attempts) {
         const auto again = app::progress::AttemptFromLine(app::progress::AttemptToLine(attempt));
@@ -42,10 +43,10 @@ extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
             for (const auto& edit : app::progress::LetterDiff(typed, word)) {
                 // The edits walk both texts in order, each letter once.
                 Check(edit.typedPos == typedAt && edit.wordPos == wordAt);
-                typedAt += edit.kind == app::progress::EditKind::Missing ? 0
+                typedAt += edit.kind == app::progress::EditKind::Missing   ? 0
                            : edit.kind == app::progress::EditKind::Swapped ? 2
                                                                            : 1;
-                wordAt += edit.kind == app::progress::EditKind::Extra ? 0
+                wordAt += edit.kind == app::progress::EditKind::Extra     ? 0
                           : edit.kind == app::progress::EditKind::Swapped ? 2
                                                                           : 1;
             }

@@ -42,8 +42,8 @@ QString TroubleWordsTable(const app::progress::ProgressReport& report, bool with
         ++printed;
         const auto share = word.ShareRight();
         rows += QStringLiteral("<tr>") + (withLesson ? Cell(Escaped(word.lesson)) : QString()) +
-                Cell(QStringLiteral("<b>%1</b>").arg(Escaped(word.word))) + Cell(QString::number(word.tries)) +
-                Cell(QString::number(word.right)) +
+                Cell(QStringLiteral("<b>%1</b>").arg(Escaped(word.word))) +
+                Cell(QString::number(word.tries)) + Cell(QString::number(word.right)) +
                 Cell(share ? QString::number(qRound(*share * 100)) + QLatin1Char('%') : QString()) +
                 Cell(Escaped(app::progress::ResultMarks(word.lastFive))) + QStringLiteral("</tr>");
     }
@@ -51,7 +51,8 @@ QString TroubleWordsTable(const app::progress::ProgressReport& report, bool with
         return QStringLiteral("<p>No trouble words: every word was right in its last answers.</p>");
     return QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>") +
            (withLesson ? QStringLiteral("<th>Lesson</th>") : QString()) +
-           QStringLiteral("<th>Word</th><th>Tries</th><th>Right</th><th>Share right</th><th>Last five</th></tr>") +
+           QStringLiteral(
+               "<th>Word</th><th>Tries</th><th>Right</th><th>Share right</th><th>Last five</th></tr>") +
            rows + QStringLiteral("</table>");
 }
 
@@ -86,10 +87,12 @@ void TProgressWindow::PrintReport(QPrinter& printer) const
     QString html = QStringLiteral("<h2>Progress of %1</h2><p>Lesson: %2 \u00b7 Printed %3</p>")
                        .arg(Escaped(source_.player), lesson.toHtmlEscaped(),
                             QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd")));
-    html += QStringLiteral("<p>") + lblSummary->text().toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+    html += QStringLiteral("<p>") +
+            lblSummary->text().toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
             QStringLiteral("</p>");
     if (!lblNotes->text().isEmpty())
-        html += QStringLiteral("<p><i>") + lblNotes->text().toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
+        html += QStringLiteral("<p><i>") +
+                lblNotes->text().toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
                 QStringLiteral("</i></p>");
     html += QStringLiteral("<p><img src=\"chart.png\" width=\"620\"></p>");
     html += QStringLiteral("<h3>Trouble words</h3>") + TroubleWordsTable(report_, !Lesson());

@@ -50,7 +50,8 @@ void TForm1::btnProgressClick(QObject* /*Sender*/)
         const std::string lesson = ComboBox2->itemText(i).toStdString();
         std::vector<std::string>& words = lessonWords[lesson];
         try {
-            for (const platform::DirEntry& entry : platform::ListFolder(ContentFile(ExeDir + lesson), "*.wav"))
+            for (const platform::DirEntry& entry :
+                 platform::ListFolder(ContentFile(ExeDir + lesson), "*.wav"))
                 words.push_back(WordOfFileName(entry.name));
         } catch (const std::exception&) {
             words.clear();

@@ -107,7 +107,9 @@ QString MarkedTyped(const Attempt& attempt)
     QString html;
     for (const auto& edit : app::progress::LetterDiff(typed, word)) {
         switch (edit.kind) {
-        case app::progress::EditKind::Same: html += letter(shown, edit.typedPos); break;
+        case app::progress::EditKind::Same:
+            html += letter(shown, edit.typedPos);
+            break;
         case app::progress::EditKind::Wrong:
             html += QStringLiteral("<b style=\"color:#c00000\">%1</b>").arg(letter(shown, edit.typedPos));
             break;
@@ -128,8 +130,8 @@ QString MarkedTyped(const Attempt& attempt)
 
 } // namespace
 
-TProgressWindow::TProgressWindow(app::progress::ProgressSource source, const std::optional<std::string>& lesson,
-                                 QWidget* parent)
+TProgressWindow::TProgressWindow(app::progress::ProgressSource source,
+                                 const std::optional<std::string>& lesson, QWidget* parent)
     : QDialog(parent), source_(std::move(source))
 {
     setObjectName(QStringLiteral("ProgressWindow"));
@@ -162,12 +164,13 @@ TProgressWindow::TProgressWindow(app::progress::ProgressSource source, const std
     tabs = new QTabWidget(this);
     tblWords = MakeTable(tabs, "tblWords",
                          {QStringLiteral("Lesson"), QStringLiteral("Word"), QStringLiteral("Tries"),
-                          QStringLiteral("Right"), QStringLiteral("Share right"), QStringLiteral("Last tried"),
-                          QStringLiteral("Last five")});
+                          QStringLiteral("Right"), QStringLiteral("Share right"),
+                          QStringLiteral("Last tried"), QStringLiteral("Last five")});
     txtMisspellings = new QTextBrowser(tabs);
     txtMisspellings->setObjectName(QStringLiteral("txtMisspellings"));
-    tblPatterns = MakeTable(tabs, "tblPatterns",
-                            {QStringLiteral("Kind of mistake"), QStringLiteral("Count"), QStringLiteral("Examples")});
+    tblPatterns =
+        MakeTable(tabs, "tblPatterns",
+                  {QStringLiteral("Kind of mistake"), QStringLiteral("Count"), QStringLiteral("Examples")});
     tabs->addTab(tblWords, QStringLiteral("&Words"));
     tabs->addTab(txtMisspellings, QStringLiteral("&Misspellings"));
     tabs->addTab(tblPatterns, QStringLiteral("P&atterns"));
@@ -260,8 +263,9 @@ void TProgressWindow::FillSummary()
                                 "from it (words marked *).");
     if (report_.triesBeforeHistory && !history.unreadable)
         notes << (report_.historySince.empty()
-                      ? QStringLiteral("No history is kept yet: it begins with the next test. Until then tries "
-                                       "and right answers come from the record only.")
+                      ? QStringLiteral(
+                            "No history is kept yet: it begins with the next test. Until then tries "
+                            "and right answers come from the record only.")
                       : QStringLiteral("History is kept since %1: earlier tries count only in the record.")
                             .arg(ShownTime(report_.historySince)));
     lblNotes->setText(notes.join(QLatin1Char('\n')));
@@ -344,8 +348,10 @@ void TProgressWindow::FillWords()
         tblWords->setItem(row, 2, new SortItem(QString::number(word.tries), word.tries));
         tblWords->setItem(row, 3, new SortItem(QString::number(word.right), word.right));
         tblWords->setItem(row, 4, new SortItem(share ? Percent(*share) : QString(), share.value_or(2.0)));
-        tblWords->setItem(row, 5, new QTableWidgetItem(word.lastTried.empty() ? QString() : ShownTime(word.lastTried)));
-        tblWords->setItem(row, 6, new SortItem(Text(app::progress::ResultMarks(word.lastFive)), -word.trouble));
+        tblWords->setItem(
+            row, 5, new QTableWidgetItem(word.lastTried.empty() ? QString() : ShownTime(word.lastTried)));
+        tblWords->setItem(row, 6,
+                          new SortItem(Text(app::progress::ResultMarks(word.lastFive)), -word.trouble));
         ++row;
     }
     tblWords->setColumnHidden(0, Lesson().has_value());
@@ -425,7 +431,8 @@ void TProgressWindow::SaveCsv(const std::string& attemptsPath)
     }
     for (std::size_t i = 0; i < saves.size(); ++i)
         if (!saves[i]->commit())
-            throw rtl::Exception("Cannot write " + files[i].first + ": " + saves[i]->errorString().toStdString());
+            throw rtl::Exception("Cannot write " + files[i].first + ": " +
+                                 saves[i]->errorString().toStdString());
 }
 
 void TProgressWindow::btnSaveCsvClick()

@@ -11,6 +11,7 @@
 #include <iterator>
 #include <map>
 
+#include <fcntl.h>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -25,8 +26,13 @@ using app::progress::ReadHistory;
 
 Attempt Sample(std::string typed, bool right = false, std::int64_t tries = 1)
 {
-    return {"2026-12-08T09:15:02.120+01:00", "2026-12-08T09:15:09.871+01:00", "Week_3", "DON'T", std::move(typed),
-            right, tries};
+    return {"2026-12-08T09:15:02.120+01:00",
+            "2026-12-08T09:15:09.871+01:00",
+            "Week_3",
+            "DON'T",
+            std::move(typed),
+            right,
+            tries};
 }
 
 class HistoryFileTest : public TempFolderTest {
@@ -93,13 +99,15 @@ TEST(AttemptLine, ForeignAndDamagedLinesAreNotAttempts)
         "garbage",
         "[1,2,3]",
         "{}",
-        whole.substr(0, whole.size() / 2),                                                  // torn
-        whole + "x",                                                                         // trailing text
-        R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":"yes","try":1})", // right not a Boolean
+        whole.substr(0, whole.size() / 2), // torn
+        whole + "x",                       // trailing text
+        R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":"yes","try":1})", // right not a
+                                                                                               // Boolean
         R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":true,"try":1.5})",
-        R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":true})",       // no try
+        R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":true})", // no try
         R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"x","right":true,"try":1,"more":{"a":1}})",
-        "{\"run\":\"r\",\"time\":\"t\",\"lesson\":\"l\",\"word\":\"w\",\"typed\":\"raw\ttab\",\"right\":true,\"try\":1}",
+        "{\"run\":\"r\",\"time\":\"t\",\"lesson\":\"l\",\"word\":\"w\",\"typed\":\"raw\ttab\",\"right\":true,"
+        "\"try\":1}",
         R"({"run":"r","time":"t","lesson":"l","word":"w","typed":"\x","right":true,"try":1})",
     };
     for (const std::string& line : lines)
@@ -110,8 +118,8 @@ TEST(AttemptLine, DamagedLinesAreSkippedAndCountedTheRestIsRead)
 {
     const std::string good1 = AttemptToLine(Sample("one"));
     const std::string good2 = AttemptToLine(Sample("two"));
-    const auto history = ParseHistory("garbage\n" + good1 + "\n\n  \n{\"run\":1}\n" + good2 + "\r\n" +
-                                      good1.substr(0, 30));
+    const auto history =
+        ParseHistory("garbage\n" + good1 + "\n\n  \n{\"run\":1}\n" + good2 + "\r\n" + good1.substr(0, 30));
     ASSERT_EQ(history.attempts.size(), 2u);
     EXPECT_EQ(history.attempts[0].typed, "one");
     EXPECT_EQ(history.attempts[1].typed, "two");
@@ -128,8 +136,8 @@ TEST_F(HistoryFileTest, AppendsOneLinePerAttemptAndReadsThemBackInOrder)
 
     AppendAttempt(File(), Sample("kat", false, 1));
     AppendAttempt(File(), Sample("cat\n\"x\",", true, 2));
-    EXPECT_EQ(Read(), AttemptToLine(Sample("kat", false, 1)) + "\n" + AttemptToLine(Sample("cat\n\"x\",", true, 2)) +
-                          "\n");
+    EXPECT_EQ(Read(), AttemptToLine(Sample("kat", false, 1)) + "\n" +
+                          AttemptToLine(Sample("cat\n\"x\",", true, 2)) + "\n");
     const auto history = ReadHistory(File());
     ASSERT_EQ(history.attempts.size(), 2u);
     EXPECT_EQ(history.attempts[1], Sample("cat\n\"x\",", true, 2));
@@ -196,6 +204,35 @@ TEST_F(HistoryFileTest, TwoProcessesAppendingAtOnceNeverMixTheirLines)
         EXPECT_EQ(attempt.tries, lastTry[attempt.right] + 1);
         lastTry[attempt.right] = attempt.tries;
     }
+}
+
+TEST_F(HistoryFileTest, AnAppendWaitsForAnotherWritersLockAndStartsAfterItsTornLine)
+{
+    int ready[2];
+    ASSERT_EQ(::pipe(ready), 0);
+    const pid_t child = ::fork();
+    ASSERT_GE(child, 0);
+    if (child == 0) {
+        // Another tutor holds the lock, then dies in the middle of its line.
+        const int fd = ::open(File().c_str(), O_RDWR | O_CREAT | O_APPEND, 0666);
+        struct flock lock {};
+        lock.l_type = F_WRLCK;
+        lock.l_whence = SEEK_SET;
+        const bool locked = fd >= 0 && ::fcntl(fd, F_SETLKW, &lock) == 0;
+        const bool told = ::write(ready[1], "x", 1) == 1;
+        ::usleep(300000);
+        const bool wrote = ::write(fd, "{\"run\":\"torn", 12) == 12;
+        ::_exit(locked && told && wrote ? 0 : 1);
+    }
+    char signal = 0;
+    ASSERT_EQ(::read(ready[0], &signal, 1), 1);
+    AppendAttempt(File(), Sample("after"));
+    int status = 0;
+    ASSERT_EQ(::waitpid(child, &status, 0), child);
+    EXPECT_TRUE(WIFEXITED(status) && WEXITSTATUS(status) == 0);
+    ::close(ready[0]);
+    ::close(ready[1]);
+    EXPECT_EQ(Read(), "{\"run\":\"torn\n" + AttemptToLine(Sample("after")) + "\n");
 }
 
 } // namespace

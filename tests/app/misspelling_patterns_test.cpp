@@ -138,12 +138,12 @@ TEST(LetterDiff, EditsWalkBothTextsInOrder)
 {
     // "becuase": b e c [u a swapped] s e
     const auto edits = LetterDiff(U"BECUASE", U"BECAUSE");
-    const std::vector<Edit> expected = {{EditKind::Same, 0, 0},    {EditKind::Same, 1, 1},
-                                        {EditKind::Same, 2, 2},    {EditKind::Swapped, 3, 3},
-                                        {EditKind::Same, 5, 5},    {EditKind::Same, 6, 6}};
+    const std::vector<Edit> expected = {{EditKind::Same, 0, 0}, {EditKind::Same, 1, 1},
+                                        {EditKind::Same, 2, 2}, {EditKind::Swapped, 3, 3},
+                                        {EditKind::Same, 5, 5}, {EditKind::Same, 6, 6}};
     EXPECT_EQ(edits, expected);
-    const std::vector<Edit> missingAndAdded = {{EditKind::Extra, 0, 0}, {EditKind::Same, 1, 0},
-                                               {EditKind::Missing, 2, 1}};
+    const std::vector<Edit> missingAndAdded = {
+        {EditKind::Extra, 0, 0}, {EditKind::Same, 1, 0}, {EditKind::Missing, 2, 1}};
     EXPECT_EQ(LetterDiff(U"XA", U"AB"), missingAndAdded);
     EXPECT_TRUE(LetterDiff(U"", U"").empty());
     EXPECT_EQ(LetterDiff(U"", U"AB").size(), 2u);
@@ -154,17 +154,18 @@ TEST(LetterDiff, AHugeAnswerIsLinedUpInsteadOfTakingLong)
     const std::u32string pasted(200000, U'X');
     const auto edits = LetterDiff(pasted, U"CAT");
     EXPECT_EQ(edits.size(), pasted.size());
-    EXPECT_EQ(std::count_if(edits.begin(), edits.end(), [](const Edit& e) { return e.kind == EditKind::Extra; }),
-              static_cast<long>(pasted.size() - 3));
+    EXPECT_EQ(
+        std::count_if(edits.begin(), edits.end(), [](const Edit& e) { return e.kind == EditKind::Extra; }),
+        static_cast<long>(pasted.size() - 3));
 }
 
 TEST(MisspellingPatterns, CountsAreLargestFirstWithTheNewestExamplesOnce)
 {
     using app::progress::Attempt;
     const std::vector<Attempt> history = {
-        {"r1", "t1", "L", "HAPPY", "hapy", false, 1},   {"r1", "t2", "L", "LETTER", "leter", false, 1},
-        {"r1", "t3", "L", "THE", "teh", false, 1},      {"r1", "t4", "L", "HAPPY", "hapy", false, 2},
-        {"r1", "t5", "L", "HAPPY", "happy", true, 3},   {"r1", "t6", "L", "TOMORROW", "tommorow", false, 1},
+        {"r1", "t1", "L", "HAPPY", "hapy", false, 1}, {"r1", "t2", "L", "LETTER", "leter", false, 1},
+        {"r1", "t3", "L", "THE", "teh", false, 1},    {"r1", "t4", "L", "HAPPY", "hapy", false, 2},
+        {"r1", "t5", "L", "HAPPY", "happy", true, 3}, {"r1", "t6", "L", "TOMORROW", "tommorow", false, 1},
     };
     std::vector<const Attempt*> attempts;
     for (const Attempt& attempt : history)

@@ -64,11 +64,13 @@ TEST(ProgressCsv, AttemptsRoundTripExactlyAsTyped)
         attempts.push_back(&attempt);
     const auto records = ReadCsv(app::progress::AttemptsCsv(attempts));
     ASSERT_EQ(records.size(), history.size() + 1);
-    EXPECT_EQ(records[0], (std::vector<std::string>{"run", "time", "lesson", "word", "typed", "right", "try"}));
+    EXPECT_EQ(records[0],
+              (std::vector<std::string>{"run", "time", "lesson", "word", "typed", "right", "try"}));
     for (std::size_t i = 0; i < history.size(); ++i) {
         const Attempt& a = history[i];
-        EXPECT_EQ(records[i + 1], (std::vector<std::string>{a.run, a.time, a.lesson, a.word, a.typed,
-                                                            a.right ? "true" : "false", std::to_string(a.tries)}));
+        EXPECT_EQ(records[i + 1],
+                  (std::vector<std::string>{a.run, a.time, a.lesson, a.word, a.typed,
+                                            a.right ? "true" : "false", std::to_string(a.tries)}));
     }
 }
 
@@ -88,8 +90,8 @@ TEST(ProgressCsv, WordsHoldTheTableAsShown)
     unseen.word = "DOG";
     const auto records = ReadCsv(app::progress::WordsCsv({row, unseen}));
     ASSERT_EQ(records.size(), 3u);
-    EXPECT_EQ(records[0], (std::vector<std::string>{"lesson", "word", "tries", "right", "share right", "last tried",
-                                                    "last five"}));
+    EXPECT_EQ(records[0], (std::vector<std::string>{"lesson", "word", "tries", "right", "share right",
+                                                    "last tried", "last five"}));
     EXPECT_EQ(records[1], (std::vector<std::string>{"Week, 3", "CAT", "4", "3", "0.67",
                                                     "2026-12-08T09:15:09.871+01:00", "\u2713\u2717\u2713"}));
     EXPECT_EQ(records[2], (std::vector<std::string>{"Week, 3", "DOG", "0", "0", "", "", ""}));

@@ -20,18 +20,17 @@ const char* const kRun3 = "2026-12-03T09:00:00.000+01:00";
 
 // Two tests of Week and one of Numbers.
 const std::vector<Attempt> kHistory = {
-    {kRun1, "t01", "Week", "CAT", "cat", true, 1},
-    {kRun1, "t02", "Week", "DOG", "dgo", false, 1},
-    {kRun1, "t03", "Week", "DOG", "dog", true, 2},
-    {kRun1, "t04", "Week", "CAT", "CAT", true, 2},
-    {kRun2, "t05", "Week", "CAT", "kat", false, 3},
-    {kRun2, "t06", "Week", "CAT", "cat", true, 4},
-    {kRun2, "t07", "Week", "DOG", "dog", true, 3},
-    {kRun3, "t08", "Numbers", "ONE", "won", false, 1},
+    {kRun1, "t01", "Week", "CAT", "cat", true, 1},  {kRun1, "t02", "Week", "DOG", "dgo", false, 1},
+    {kRun1, "t03", "Week", "DOG", "dog", true, 2},  {kRun1, "t04", "Week", "CAT", "CAT", true, 2},
+    {kRun2, "t05", "Week", "CAT", "kat", false, 3}, {kRun2, "t06", "Week", "CAT", "cat", true, 4},
+    {kRun2, "t07", "Week", "DOG", "dog", true, 3},  {kRun3, "t08", "Numbers", "ONE", "won", false, 1},
 };
 
 const std::vector<RecordWord> kRecord = {
-    {"Week", "CAT", 4, 3}, {"Week", "DOG", 3, 2}, {"Week", "SUN", 0, 0}, {"Numbers", "ONE", 1, 0},
+    {"Week", "CAT", 4, 3},
+    {"Week", "DOG", 3, 2},
+    {"Week", "SUN", 0, 0},
+    {"Numbers", "ONE", 1, 0},
 };
 
 TEST(ProgressReport, OneLessonSummaryRunsAndTableTroubleFirst)
@@ -85,9 +84,10 @@ TEST(ProgressReport, AllLessonsTakeEveryLessonsRunsAndWords)
 TEST(ProgressReport, TheHistoryIsIncompleteWhereTriesSkipOrEndBelowTheRecord)
 {
     const std::vector<Attempt> history = {
-        {kRun1, "t1", "Week", "CAT", "cat", true, 1},  {kRun1, "t2", "Week", "CAT", "cat", true, 3}, // 2 missing
-        {kRun1, "t3", "Week", "DOG", "dog", true, 1},                                               // record: 2
-        {kRun1, "t4", "Week", "SUN", "sun", true, 6},                                               // older record
+        {kRun1, "t1", "Week", "CAT", "cat", true, 1},
+        {kRun1, "t2", "Week", "CAT", "cat", true, 3}, // 2 missing
+        {kRun1, "t3", "Week", "DOG", "dog", true, 1}, // record: 2
+        {kRun1, "t4", "Week", "SUN", "sun", true, 6}, // older record
     };
     const std::vector<RecordWord> record = {
         {"Week", "CAT", 3, 2}, {"Week", "DOG", 2, 2}, {"Week", "SUN", 6, 6}, {"Week", "HAT", 4, 1}};

@@ -89,7 +89,8 @@ TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndFollowsStartTest
     QPushButton* button = form_->btnProgress; // its caption and place: form_layout_test
     for (QWidget* other : form_->Panel1->findChildren<QWidget*>(Qt::FindDirectChildrenOnly)) {
         if (other != button && other->isVisibleTo(form_->Panel1)) {
-            EXPECT_FALSE(other->geometry().intersects(button->geometry())) << other->objectName().toStdString();
+            EXPECT_FALSE(other->geometry().intersects(button->geometry()))
+                << other->objectName().toStdString();
         }
     }
     EXPECT_FALSE(button->isEnabled());
@@ -150,8 +151,8 @@ TEST_F(ProgressTest, ATestRunWritesItsHistoryAndTheWindowShowsIt)
         EXPECT_TRUE(window.isSizeGripEnabled());
         const int attempts = static_cast<int>(answers_.size()) + 1;
         const QString summary = window.lblSummary->text();
-        EXPECT_TRUE(summary.contains(QStringLiteral("Lessons practised: 1 \u00b7 Tests taken: 1 \u00b7 Attempts: %1")
-                                         .arg(attempts)))
+        EXPECT_TRUE(summary.contains(
+            QStringLiteral("Lessons practised: 1 \u00b7 Tests taken: 1 \u00b7 Attempts: %1").arg(attempts)))
             << summary.toStdString();
         EXPECT_TRUE(summary.contains(QStringLiteral("(2 of 3)"))) << summary.toStdString();
         EXPECT_FALSE(window.lblNotes->isVisibleTo(&window));
@@ -223,7 +224,8 @@ TEST_F(ProgressTest, ThePrintAndTheExportHoldThePlayerAndTheTroubleWords)
 TEST_F(ProgressTest, AHistoryThatCannotBeWrittenNeverStopsTheChildAndTheWindowSaysSo)
 {
     MakeLesson("Week", {"CAT"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"4\" correct=\"3\"/></Week></CHILD>");
+    WritePlayer("Ann",
+                "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"4\" correct=\"3\"/></Week></CHILD>");
     MakeFolder("Children/Ann.history"); // no file can be appended there
     StartTest();
     Answer("cat");
@@ -232,8 +234,8 @@ TEST_F(ProgressTest, AHistoryThatCannotBeWrittenNeverStopsTheChildAndTheWindowSa
     EXPECT_NE(ReadFile("Children/Ann.xml").find("trys=\"5\" correct=\"4\""), std::string::npos);
 
     WithProgressWindow([&](TProgressWindow& window) {
-        EXPECT_TRUE(window.lblNotes->text().contains(QStringLiteral("could not be read"))) <<
-            window.lblNotes->text().toStdString();
+        EXPECT_TRUE(window.lblNotes->text().contains(QStringLiteral("could not be read")))
+            << window.lblNotes->text().toStdString();
         const auto rows = WordsTable(window);
         ASSERT_EQ(rows.size(), 1u);
         EXPECT_EQ(rows.at("CAT")[2], "5"); // the record's counts
@@ -251,14 +253,16 @@ TEST_F(ProgressTest, DamagedLinesAndMissingAttemptsAreToldAndTheRestIsShown)
                                              "Week", word, typed, right, tries}) +
                "\n";
     };
-    WriteFile("Children/Ann.history", "not json\n" + line("CAT", "kat", false, 1) + line("CAT", "cat", true, 3) +
-                                          line("DOG", "dog", true, 7) + "{\"run\":\"2026-12-0");
+    WriteFile("Children/Ann.history", "not json\n" + line("CAT", "kat", false, 1) +
+                                          line("CAT", "cat", true, 3) + line("DOG", "dog", true, 7) +
+                                          "{\"run\":\"2026-12-0");
     ChooseLessonAndPlayer();
     WithProgressWindow([&](TProgressWindow& window) {
         const QString notes = window.lblNotes->text();
         EXPECT_TRUE(notes.contains(QStringLiteral("2 damaged or unknown line(s)"))) << notes.toStdString();
         EXPECT_TRUE(notes.contains(QStringLiteral("incomplete"))) << notes.toStdString();
-        EXPECT_TRUE(notes.contains(QStringLiteral("History is kept since 2026-12-01"))) << notes.toStdString();
+        EXPECT_TRUE(notes.contains(QStringLiteral("History is kept since 2026-12-01")))
+            << notes.toStdString();
         const auto rows = WordsTable(window);
         EXPECT_EQ(rows.count("CAT *"), 1u); // try 2 is missing
         EXPECT_EQ(rows.count("DOG"), 1u);   // tried six times before the history

@@ -18,11 +18,21 @@ void AppendQuoted(std::string& out, std::string_view text)
     for (const char c : text) {
         const auto byte = static_cast<unsigned char>(c);
         switch (c) {
-        case '"': out += "\\\""; break;
-        case '\\': out += "\\\\"; break;
-        case '\n': out += "\\n"; break;
-        case '\r': out += "\\r"; break;
-        case '\t': out += "\\t"; break;
+        case '"':
+            out += "\\\"";
+            break;
+        case '\\':
+            out += "\\\\";
+            break;
+        case '\n':
+            out += "\\n";
+            break;
+        case '\r':
+            out += "\\r";
+            break;
+        case '\t':
+            out += "\\t";
+            break;
         default:
             if (byte < 0x20 || byte == 0x7F) {
                 char escaped[8];
@@ -95,31 +105,54 @@ public:
             return false;
         out.clear();
         while (pos_ < text_.size()) {
+            // Plain characters go over in one piece; a quote, backslash or control
+            // character ends the piece.
+            std::size_t end = pos_;
+            while (end < text_.size() && text_[end] != '"' && text_[end] != '\\' &&
+                   static_cast<unsigned char>(text_[end]) >= 0x20)
+                ++end;
+            out.append(text_.data() + pos_, end - pos_);
+            pos_ = end;
+            if (pos_ == text_.size())
+                break;
             const char c = text_[pos_++];
             if (c == '"')
                 return true;
             if (static_cast<unsigned char>(c) < 0x20)
                 return false;
-            if (c != '\\') {
-                out += c;
-                continue;
-            }
             if (pos_ >= text_.size())
                 return false;
             switch (text_[pos_++]) {
-            case '"': out += '"'; break;
-            case '\\': out += '\\'; break;
-            case '/': out += '/'; break;
-            case 'b': out += '\b'; break;
-            case 'f': out += '\f'; break;
-            case 'n': out += '\n'; break;
-            case 'r': out += '\r'; break;
-            case 't': out += '\t'; break;
+            case '"':
+                out += '"';
+                break;
+            case '\\':
+                out += '\\';
+                break;
+            case '/':
+                out += '/';
+                break;
+            case 'b':
+                out += '\b';
+                break;
+            case 'f':
+                out += '\f';
+                break;
+            case 'n':
+                out += '\n';
+                break;
+            case 'r':
+                out += '\r';
+                break;
+            case 't':
+                out += '\t';
+                break;
             case 'u':
                 if (!ReadEscapedCode(out))
                     return false;
                 break;
-            default: return false;
+            default:
+                return false;
             }
         }
         return false;
@@ -152,7 +185,8 @@ public:
         if (c == 'n')
             return TakeWord("null");
         std::size_t start = pos_;
-        while (pos_ < text_.size() && std::string_view("+-.0123456789eE").find(text_[pos_]) != std::string_view::npos)
+        while (pos_ < text_.size() &&
+               std::string_view("+-.0123456789eE").find(text_[pos_]) != std::string_view::npos)
             ++pos_;
         return pos_ > start;
     }
@@ -241,7 +275,16 @@ std::optional<Attempt> AttemptFromLine(std::string_view line)
     if (!in.Take('{'))
         return std::nullopt;
     Attempt attempt;
-    enum : unsigned { kRun = 1, kTime = 2, kLesson = 4, kWord = 8, kTyped = 16, kRight = 32, kTry = 64, kAll = 127 };
+    enum : unsigned {
+        kRun = 1,
+        kTime = 2,
+        kLesson = 4,
+        kWord = 8,
+        kTyped = 16,
+        kRight = 32,
+        kTry = 64,
+        kAll = 127
+    };
     unsigned seen = 0;
     std::string key;
     if (!in.Take('}')) {
@@ -286,9 +329,8 @@ std::optional<Attempt> AttemptFromLine(std::string_view line)
     return attempt;
 }
 
-History ParseHistory(std::string_view bytes)
+void ParseHistoryInto(std::string_view bytes, History& history)
 {
-    History history;
     std::size_t start = 0;
     while (start < bytes.size()) {
         std::size_t end = bytes.find('\n', start);
@@ -303,6 +345,12 @@ History ParseHistory(std::string_view bytes)
         }
         start = end + 1;
     }
+}
+
+History ParseHistory(std::string_view bytes)
+{
+    History history;
+    ParseHistoryInto(bytes, history);
     return history;
 }
 

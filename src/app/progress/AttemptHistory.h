@@ -51,6 +51,9 @@ struct History {
 
 // The attempts of a history file's bytes. Blank lines are neither attempts nor skipped.
 History ParseHistory(std::string_view bytes);
+// Adds the attempts of `bytes` (lines, the last one with or without its line end) to
+// `history`, so a file can be read a piece at a time.
+void ParseHistoryInto(std::string_view bytes, History& history);
 
 // The history file at `path`: an empty history when there is none, `unreadable` when
 // it cannot be read.

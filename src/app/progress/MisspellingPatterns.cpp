@@ -57,8 +57,8 @@ bool InEnding(const Edit& edit, std::u32string_view typed, std::u32string_view w
         return true;
     // An ending added where the word has none: letters typed after the word's end.
     const std::size_t typedEnding = EndingStart(typed);
-    return edit.kind == EditKind::Extra && edit.wordPos == word.size() && typedEnding != std::u32string_view::npos &&
-           edit.typedPos >= typedEnding;
+    return edit.kind == EditKind::Extra && edit.wordPos == word.size() &&
+           typedEnding != std::u32string_view::npos && edit.typedPos >= typedEnding;
 }
 
 bool IsDoubling(const Edit& edit, std::u32string_view typed, std::u32string_view word)
@@ -70,11 +70,16 @@ bool IsDoubling(const Edit& edit, std::u32string_view typed, std::u32string_view
 bool IsVowelMixUp(const Edit& edit, std::u32string_view typed, std::u32string_view word)
 {
     switch (edit.kind) {
-    case EditKind::Wrong: return IsVowel(At(typed, edit.typedPos)) && IsVowel(At(word, edit.wordPos));
-    case EditKind::Swapped: return IsVowel(At(word, edit.wordPos)) && IsVowel(At(word, edit.wordPos + 1));
-    case EditKind::Missing: return IsVowel(At(word, edit.wordPos)) && NeighbourIs(word, edit.wordPos, IsVowel);
-    case EditKind::Extra: return IsVowel(At(typed, edit.typedPos)) && NeighbourIs(typed, edit.typedPos, IsVowel);
-    default: return false;
+    case EditKind::Wrong:
+        return IsVowel(At(typed, edit.typedPos)) && IsVowel(At(word, edit.wordPos));
+    case EditKind::Swapped:
+        return IsVowel(At(word, edit.wordPos)) && IsVowel(At(word, edit.wordPos + 1));
+    case EditKind::Missing:
+        return IsVowel(At(word, edit.wordPos)) && NeighbourIs(word, edit.wordPos, IsVowel);
+    case EditKind::Extra:
+        return IsVowel(At(typed, edit.typedPos)) && NeighbourIs(typed, edit.typedPos, IsVowel);
+    default:
+        return false;
     }
 }
 
@@ -120,15 +125,24 @@ PatternKind KindOf(const Edit& edit, std::u32string_view typed, std::u32string_v
 std::string PatternName(PatternKind kind)
 {
     switch (kind) {
-    case PatternKind::DoubledLetter: return "Doubled letter";
-    case PatternKind::Vowel: return "Vowel or vowel pair";
-    case PatternKind::Swap: return "Letters swapped";
-    case PatternKind::SilentE: return "Silent e missing";
-    case PatternKind::Reversal: return "b/d or p/q reversed";
-    case PatternKind::Ending: return "Ending";
-    case PatternKind::MissingLetter: return "Letter missing";
-    case PatternKind::AddedLetter: return "Letter added";
-    case PatternKind::Other: return "Other";
+    case PatternKind::DoubledLetter:
+        return "Doubled letter";
+    case PatternKind::Vowel:
+        return "Vowel or vowel pair";
+    case PatternKind::Swap:
+        return "Letters swapped";
+    case PatternKind::SilentE:
+        return "Silent e missing";
+    case PatternKind::Reversal:
+        return "b/d or p/q reversed";
+    case PatternKind::Ending:
+        return "Ending";
+    case PatternKind::MissingLetter:
+        return "Letter missing";
+    case PatternKind::AddedLetter:
+        return "Letter added";
+    case PatternKind::Other:
+        return "Other";
     }
     return "Other";
 }
@@ -157,7 +171,8 @@ std::vector<PatternKind> ClassifyMisspelling(std::string_view typed, std::string
     return ClassifyDifferences(a, b, LetterDiff(a, b));
 }
 
-std::vector<PatternCount> CountPatterns(const std::vector<const Attempt*>& attempts, std::size_t examplesPerKind)
+std::vector<PatternCount> CountPatterns(const std::vector<const Attempt*>& attempts,
+                                        std::size_t examplesPerKind)
 {
     std::vector<PatternCount> counts(kPatternKindCount);
     for (int k = 0; k < kPatternKindCount; ++k)

@@ -42,6 +42,7 @@ struct PatternCount {
 };
 
 // The patterns of the wrong answers among `attempts` (in the order judged), largest first.
-std::vector<PatternCount> CountPatterns(const std::vector<const Attempt*>& attempts, std::size_t examplesPerKind = 5);
+std::vector<PatternCount> CountPatterns(const std::vector<const Attempt*>& attempts,
+                                        std::size_t examplesPerKind = 5);
 
 } // namespace app::progress

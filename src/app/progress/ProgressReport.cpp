@@ -148,7 +148,8 @@ ProgressReport BuildReport(const std::vector<Attempt>& history, const std::vecto
                                        trail == trails.end() ? nullptr : &trail->second));
         const WordRow& row = report.words.back();
         report.incomplete = report.incomplete || row.incomplete;
-        report.triesBeforeHistory = report.triesBeforeHistory || (trail != trails.end() && trail->second.firstTryAfterOne) ||
+        report.triesBeforeHistory = report.triesBeforeHistory ||
+                                    (trail != trails.end() && trail->second.firstTryAfterOne) ||
                                     (trail == trails.end() && row.tries > 0);
     }
     SortTroubleFirst(report.words);
