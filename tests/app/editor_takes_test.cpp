@@ -6,11 +6,14 @@
 #include "take_audio.h"
 
 #include "app/TakeFiles.h"
+#include "platform/fs/Files.h"
 
 #include <QFontMetrics>
 
 #include <algorithm>
+#include <cstdlib>
 #include <filesystem>
+#include <fstream>
 
 namespace {
 
@@ -227,6 +230,47 @@ TEST_F(EditorTakeTest, QuietAndClippedTakesAreKeptWithAHintUntilTheWordOrLessonC
     RecordFor("SUN", 400);
     EXPECT_TRUE(Hint().isEmpty());
     EXPECT_TRUE(Errors().empty());
+}
+
+// The tutor stops dead in the middle of a take, once the take holds audio.
+void CrashMidTake(const std::filesystem::path& dir)
+{
+    platform::wave::VirtualAudio::instance().reset();
+    platform::wave::VirtualAudio::instance().setSpeed(0);
+    platform::wave::VirtualAudio::instance().setMicrophoneTone(440, 0.3);
+    TForm1 form(dir);
+    form.StartRecording(form.ExeDir + "Week_3/CAT.wav");
+    for (;;) {
+        QCoreApplication::processEvents();
+        for (const auto& entry : std::filesystem::directory_iterator(dir / "Week_3"))
+            if (entry.path().filename().string()[0] == '.' && entry.file_size() > 44100)
+                std::_Exit(0);
+    }
+}
+
+TEST(TakeCrashTest, ATakeCutOffByACrashLeavesTheClipAsItWas)
+{
+    GTEST_FLAG_SET(death_test_style, "threadsafe");
+    // The crashing process runs this test again from its start: it finds the folder in
+    // its environment.
+    QTemporaryDir temp;
+    const char* given = std::getenv("LEXORIN_TAKE_CRASH_DIR");
+    const std::filesystem::path dir(given ? given : temp.path().toStdString());
+    const std::string old = Audio().Tone(300, 0.3).Wave();
+    if (!given) {
+        std::filesystem::create_directories(dir / "Week_3");
+        std::ofstream(dir / "Week_3" / "CAT.wav", std::ios::binary) << old;
+        setenv("LEXORIN_TAKE_CRASH_DIR", dir.c_str(), 1);
+    }
+    EXPECT_EXIT(CrashMidTake(dir), ::testing::ExitedWithCode(0), "");
+    unsetenv("LEXORIN_TAKE_CRASH_DIR");
+
+    std::ifstream in(dir / "Week_3" / "CAT.wav", std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), old);
+    const auto words = platform::ListFolder(dir / "Week_3", "*.wav");
+    ASSERT_EQ(words.size(), 1u);
+    EXPECT_EQ(words[0].name, "CAT.wav");
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(dir / "Week_3"), {}), 2); // and the take
 }
 
 } // namespace

@@ -24,16 +24,6 @@ void ExpectSpan(const std::optional<FrameSpan>& span, std::uint64_t begin, std::
     EXPECT_NEAR(static_cast<double>(span->end), static_cast<double>(end), kSlack);
 }
 
-TEST(SoundMeter, SilenceHasNoSoundAndNoPeak)
-{
-    const SoundMeter meter = Audio().Silence(500).Measure();
-    EXPECT_EQ(meter.Frames(), Audio::Frames(500));
-    EXPECT_FALSE(meter.Sound());
-    EXPECT_EQ(meter.Levels().peak, 0);
-    EXPECT_TRUE(std::isinf(meter.Levels().PeakDbfs()));
-    EXPECT_FALSE(SoundMeter(2, kRate).Sound());
-}
-
 TEST(SoundMeter, SoundIsFoundAboveTheAudiosOwnFloorQuietOrLoud)
 {
     for (const double hiss : {0.0, 0.001, 0.005}) {
@@ -85,12 +75,6 @@ TEST(SoundMeter, LevelsGiveThePeakAndTheShareOfSamplesAtFullScale)
     EXPECT_NEAR(overdriven.FullScaleShare(), 2.0 / 3, 0.02);
     // Stretches are measured to the window (2 ms).
     EXPECT_NEAR(meter.LevelsOf({0, Audio::Frames(496)}).PeakDbfs(), -20, 0.1);
-}
-
-TEST(SoundMeter, AMarginWidensASpanWithinTheAudio)
-{
-    EXPECT_EQ(WithMargin({1000, 2000}, 300, 5000), (FrameSpan{700, 2300}));
-    EXPECT_EQ(WithMargin({100, 4900}, 300, 5000), (FrameSpan{0, 5000}));
 }
 
 } // namespace
