@@ -52,6 +52,7 @@
 
 #include <chrono>
 #include <cstdint>
+#include <exception>
 #include <filesystem>
 #include <memory>
 #include <optional>
@@ -416,6 +417,7 @@ private:
     void EndClipWhenSilent();
     // Reads and converts one chunk of the clip; false when nothing more could be read.
     bool PushChunk();
+    [[noreturn]] void StopPlaybackAfter(const std::exception_ptr& error);
     void FreeClipObjects();
     void EndRecording(bool sayWhenNothingHeard);
     void CommitRecordedTake(bool sayWhenNothingHeard);

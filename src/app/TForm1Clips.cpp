@@ -69,15 +69,25 @@ uint64_t TForm1::StartPlayback(const std::string& path)
             EndClipWhenSilent();
         }
         return clip;
-    } catch (const EACMAudioOutError&) {
+    } catch (...) {
+        StopPlaybackAfter(std::current_exception());
+    }
+}
+
+// A clip that cannot go on stops, and the error that stopped it is the one reported. An
+// output that has gone away is said once, in plain words; the clips after it are skipped
+// until it answers again.
+void TForm1::StopPlaybackAfter(const std::exception_ptr& error)
+{
+    try {
         StopPlayback();
-        // An output that has gone away is said once, in plain words; the clips after it
-        // are skipped until it answers again.
+    } catch (...) {
+    }
+    try {
+        std::rethrow_exception(error);
+    } catch (const EACMAudioOutError&) {
         if (!SoundOutput.Probe())
             throw rtl::Exception(app::kNoSoundOutput);
-        throw;
-    } catch (...) {
-        StopPlayback();
         throw;
     }
 }
@@ -134,14 +144,8 @@ void TForm1::kaAudioOut1AudioPlayed(rtl::TComponent* /*Sender*/, const void* /*A
     try {
         FeedNextChunk();
     } catch (...) {
-        // A clip that cannot go on (its data does not convert, its device has gone) ends
-        // now, and its first error is the one reported.
-        const std::exception_ptr error = std::current_exception();
-        try {
-            StopPlayback();
-        } catch (...) {
-        }
-        std::rethrow_exception(error);
+        // Its data does not convert, or its device has gone: the clip ends now.
+        StopPlaybackAfter(std::current_exception());
     }
 }
 

@@ -276,12 +276,11 @@ void TForm1::AddWords1Click(QObject* /*Sender*/)
 {
     if (cbLessions->currentText().isEmpty() || AudioMode != 0 || ClipFile || ClipWriter)
         return;
-    const std::string lesson = ExeDir + cbLessions->currentText().toStdString() + PathDelim;
     std::vector<std::string> words;
     for (int i = 0; i < ListBox1->count(); ++i)
         words.push_back(ListBox1->item(i)->text().toStdString());
     app::AddWordsDialog dialog(
-        [this, lesson](const std::string& word) { return ContentFile(lesson + word + ".wav"); },
+        [this](const std::string& word) { return ContentFile(EditorClipPath(word + ".wav")); },
         std::move(words), this);
     RunThenAlways([&] { dialog.exec(); },
                   [this] {

@@ -4,6 +4,7 @@
 
 #include "clips_fixture.h"
 
+#include "audio/kaACMCalls.h"
 #include "audio/kaErrors.h"
 
 #include <QColor>
@@ -214,6 +215,21 @@ TEST_F(ClipFlowTest, AHeaderUnderstatingItsRateStillPlaysTheWholeClipInEighths)
         EXPECT_EQ(ChunkSizes(), std::vector<int64_t>(8, 22050));
     }
     EXPECT_TRUE(Errors().empty());
+
+    // A clip whose data stops converting half-way ends at once, with its one error.
+    static int convertsLeft = 0;
+    convertsLeft = 6; // the five chunks the output starts with, and one more
+    const auto convert = ACMCalls().StreamConvert;
+    ACMCalls().StreamConvert = [](HACMSTREAM stream, LPACMSTREAMHEADER header, uint32_t flags) {
+        return --convertsLeft < 0 ? MMRESULT{ACMERR_NOTPOSSIBLE} : acmStreamConvert(stream, header, flags);
+    };
+    DoubleClickItem(0);
+    ACMCalls().StreamConvert = convert;
+    ASSERT_EQ(Errors().size(), 1u);
+    EXPECT_EQ(Errors()[0], "The requested operation cannot be performed.");
+    EXPECT_LT(form_->ClipWaitPasses, 600);
+    EXPECT_EQ(form_->AudioMode, 0);
+    EXPECT_FALSE(form_->PlayConvert->Active());
 }
 
 TEST_F(ClipFlowTest, AMissingClipIsSkippedWithoutAnyChange)

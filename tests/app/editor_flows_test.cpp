@@ -645,7 +645,7 @@ TEST_F(ClipFormTest, DeleteWordWorksWhileTheGreetingStillPlays)
         });
     };
     Show();
-    EXPECT_TRUE(deleted);
+    ASSERT_TRUE(PumpUntil([&] { return deleted && form_->AudioMode == 0; }));
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/CAT.wav")));
     EXPECT_TRUE(Items(form_->ListBox1).isEmpty());
     EXPECT_TRUE(Errors().empty());
