@@ -65,10 +65,4 @@ bool SoundOutputWatch::ReadyForClip()
     return !missing_;
 }
 
-void SoundOutputWatch::Lost()
-{
-    missing_ = true;
-    asked_ = Clock::now();
-}
-
 } // namespace app

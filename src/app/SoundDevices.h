@@ -30,8 +30,6 @@ public:
     // Before a clip: true when the output is there. While it is missing, it is asked again
     // once Interval has passed since the last question.
     bool ReadyForClip();
-    // A clip found the output gone: missing from now on, until it answers again.
-    void Lost();
     bool Missing() const { return missing_; }
 
     std::chrono::milliseconds Interval{5000};

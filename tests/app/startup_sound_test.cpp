@@ -174,6 +174,24 @@ TEST_F(StartUpSoundTest, AnOutputGoneBeforeAClipIsToldOnceThenItsClipsAreSkipped
     EXPECT_FALSE(form_->ClipFile);
 }
 
+TEST_F(StartUpSoundTest, AnOutputLostMidClipIsReportedOnceThenItsClipsAreSkipped)
+{
+    WriteFile("Week_3/CAT.wav", ToneWave(1, 22050, 22050));
+    WriteGreeting(1);
+    ShowEditor();
+    ASSERT_TRUE(PumpUntil([&] { return VirtualAudio::instance().played().size() == 1 && form_->AudioMode == 0; }));
+    VirtualAudio::instance().vanishAfter(Direction::Output, 20000);
+    VirtualAudio::instance().failOpens(Direction::Output, MMSYSERR_NODRIVER); // and it stays away
+    form_->RunHandler([&] { form_->PlayClipAndWait(form_->ExeDir + "Week_3/CAT.wav"); });
+    ASSERT_TRUE(PumpUntil([&] { return form_->AudioMode == 0 && !Errors().empty(); }));
+    const size_t boxes = Errors().size();
+    EXPECT_TRUE(form_->SoundOutput.Missing());
+    for (int i = 0; i < 3; ++i)
+        form_->RunHandler([&] { form_->PlayClipAndWait(form_->ExeDir + "Week_3/CAT.wav"); });
+    EXPECT_EQ(Errors().size(), boxes);
+    EXPECT_EQ(VirtualAudio::instance().played().size(), 2u); // the greeting and the one cut off
+}
+
 TEST_F(StartUpSoundTest, RecordWithoutAMicrophoneSaysSoInPlainWords)
 {
     VirtualAudio::instance().failOpens(Direction::Input, MMSYSERR_NODRIVER);
