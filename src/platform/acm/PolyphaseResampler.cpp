@@ -2,17 +2,25 @@
 // reduced ratio (160 phases for 44.1 to 48 kHz), computed once per ratio, so converting
 // costs one dot product per output sample with no interpolation between table entries.
 //
-// Half-length 32 (the filter spans 64 input frames when the rate goes up; when it goes
-// down it is stretched by the inverse ratio: 128 frames for 44.1 to 22.05 kHz): at 16
-// bits it keeps sines up to 0.9 of the lower Nyquist frequency above 90 dB SNR.
+// Half-length 48 input frames when the rate goes up (stretched by the inverse ratio when
+// it goes down) and the cutoff (-6 dB) at 0.955 of the lower Nyquist frequency: flat
+// within 0.005 dB up to 0.9 of it, more than 110 dB of the filter's own SNR there, so at
+// 16 bits only the rounding of the samples is left; frequencies just above the output's
+// Nyquist frequency (22.6 kHz from 48 kHz) are 86 dB down. zita-resampler's own cutoff for
+// this length, 1 - 2.6 / 48 = 0.946, loses 0.08 dB at 0.9 and lets 22.6 kHz through at -80 dB.
 //
 // The filter's delay appears as leading output: after each setup or reset the resampler
 // is fed inpsize() - 1 zero frames, which fill its window all but one frame, so the first
-// real input frame already yields output. The delay is then inpsize() / 2 input frames
-// (32 when the rate goes up, 64 for 44.1 to 22.05 kHz, 36 for 48 to 44.1 kHz), and after
-// N input frames exactly ceil(N * to / from) frames have come out. (The documented
-// inpsize() / 2 - 1 zero frames would align the output with the input instead, holding
-// inpsize() / 2 frames back until a flush that the engine's streams never get.)
+// real input frame already yields output, and after N input frames exactly
+// ceil(N * to / from) frames have come out. The delay is inpsize() / 2 input frames, which
+// is also what a clip loses at its end:
+//   rate up (44.1 to 48, 8 to 44.1, 22.05 to 44.1 kHz)   48 frames (1.1 ms at 44.1 kHz)
+//   48 to 44.1 kHz                                         56 frames (1.2 ms)
+//   44.1 to 22.05 kHz                                      96 frames (2.2 ms)
+//   44.1 to 16 kHz                                        136 frames (3.1 ms)
+// (The documented inpsize() / 2 - 1 zero frames would align the output with the input
+// instead, holding inpsize() / 2 frames back until a flush that the engine's streams
+// never get.)
 
 #include "platform/acm/PcmResampler.h"
 
@@ -26,7 +34,8 @@ namespace acm {
 
 namespace {
 
-constexpr unsigned kHalfLength = 32;
+constexpr unsigned kHalfLength = 48;
+constexpr double kCutoff = 0.955; // of the lower Nyquist frequency
 
 // zita-resampler shares one filter table among the resamplers of a ratio and computes it
 // again (0.2 to 0.6 ms) once the last of them is gone. The oscilloscope opens a stream
@@ -56,7 +65,7 @@ private:
             return;
         }
         auto owner = std::make_unique<Resampler>();
-        if (owner->setup(fromRate, toRate, 1, kHalfLength) != 0)
+        if (owner->setup(fromRate, toRate, 1, kHalfLength, kCutoff) != 0)
             return;
         held_.push_front({fromRate, toRate, std::move(owner)});
         if (held_.size() > kRatios)
@@ -73,7 +82,7 @@ public:
 
     bool setup(uint16_t channels, uint32_t fromRate, uint32_t toRate)
     {
-        if (zita_.setup(fromRate, toRate, channels, kHalfLength) != 0)
+        if (zita_.setup(fromRate, toRate, channels, kHalfLength, kCutoff) != 0)
             return false;
         FilterTableKeeper::keep(fromRate, toRate);
         primeWithZeros();
