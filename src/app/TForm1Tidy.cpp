@@ -35,20 +35,19 @@ public:
             const std::filesystem::path target = children / (to + extension);
             std::error_code error;
             std::filesystem::rename(source, target, error);
-            if (error)
+            if (error) {
+                // A constructor that raises has no destructor run: undo here.
+                Undo();
                 throw rtl::Exception("The player \"" + from + "\" could not be renamed: " + error.message() +
                                      ".");
+            }
             moved_.emplace_back(source, target);
         }
     }
     ~PlayerFilesMove()
     {
-        if (kept_)
-            return;
-        for (auto it = moved_.rbegin(); it != moved_.rend(); ++it) {
-            std::error_code ignored;
-            std::filesystem::rename(it->second, it->first, ignored);
-        }
+        if (!kept_)
+            Undo();
     }
     PlayerFilesMove(const PlayerFilesMove&) = delete;
     PlayerFilesMove& operator=(const PlayerFilesMove&) = delete;
@@ -56,6 +55,15 @@ public:
     void Keep() { kept_ = true; }
 
 private:
+    void Undo() noexcept
+    {
+        for (auto it = moved_.rbegin(); it != moved_.rend(); ++it) {
+            std::error_code ignored;
+            std::filesystem::rename(it->second, it->first, ignored);
+        }
+        moved_.clear();
+    }
+
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> moved_;
     bool kept_ = false;
 };
