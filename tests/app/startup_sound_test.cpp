@@ -181,7 +181,12 @@ TEST_F(StartUpSoundTest, AnOutputLostMidClipIsReportedOnceThenItsClipsAreSkipped
     ShowEditor();
     ASSERT_TRUE(PumpUntil([&] { return VirtualAudio::instance().played().size() == 1 && form_->AudioMode == 0; }));
     VirtualAudio::instance().vanishAfter(Direction::Output, 20000);
-    VirtualAudio::instance().failOpens(Direction::Output, MMSYSERR_NODRIVER); // and it stays away
+    // Once the clip sounds, the output stays away.
+    auto played = form_->kaAudioOut1->OnAudioPlayed;
+    form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+        VirtualAudio::instance().failOpens(Direction::Output, MMSYSERR_NODRIVER);
+        played(sender, data, size);
+    };
     form_->RunHandler([&] { form_->PlayClipAndWait(form_->ExeDir + "Week_3/CAT.wav"); });
     ASSERT_TRUE(PumpUntil([&] { return form_->AudioMode == 0 && !Errors().empty(); }));
     const size_t boxes = Errors().size();
