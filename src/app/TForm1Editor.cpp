@@ -299,7 +299,8 @@ void TForm1::DeleteWord1Click(QObject* /*Sender*/)
     if (!platform::ConfirmYesNo("Delete the word " + word + " from this lesson?"))
         return;
     // The clip may be the one sounding, or the one a take under way is to replace.
-    if ((ClipFile && ClipFile->FileName() == file) || (!TakeClipPath.empty() && ContentFile(TakeClipPath) == file))
+    if ((ClipFile && ClipFile->FileName() == file) ||
+        (!TakeClipPath.empty() && ContentFile(TakeClipPath) == file))
         StopAnyClip();
     RunThenAlways(
         [&] {

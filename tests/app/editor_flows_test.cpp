@@ -234,7 +234,7 @@ TEST_F(EditorTest, KeyboardMovesInTheWordListFillTheWordBoxAsAClickDoes)
     // Each move puts the word in the box; the speaker follows the word's clip ("MR" has none
     // of that name: its clip is "MR..wav").
     const std::vector<std::pair<Qt::Key, QString>> moves = {
-        {Qt::Key_Down, "BEE"},    {Qt::Key_End, "MR"}, {Qt::Key_Home, "ANT"}, {Qt::Key_PageDown, "MR"},
+        {Qt::Key_Down, "BEE"},   {Qt::Key_End, "MR"},   {Qt::Key_Home, "ANT"}, {Qt::Key_PageDown, "MR"},
         {Qt::Key_PageUp, "ANT"}, {Qt::Key_Down, "BEE"}, {Qt::Key_C, "CAT"}, // typing the start of a word
         {Qt::Key_Up, "BEE"},
     };
@@ -350,8 +350,8 @@ TEST_F(EditorTest, ADoubleClickKeepsTheControlsBusyForTheWholeNewClipAndLeavesAR
     auto played = form_->kaAudioOut1->OnAudioPlayed;
     form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
         if (form_->ClipSerial == speakersClip + 1)
-            during.push_back({form_->btnRecord->isEnabled(), form_->btnStop->isEnabled(),
-                              form_->btnPlay->isEnabled()});
+            during.push_back(
+                {form_->btnRecord->isEnabled(), form_->btnStop->isEnabled(), form_->btnPlay->isEnabled()});
         played(sender, data, size);
     };
     DoubleClickItem(1);
