@@ -53,7 +53,7 @@ const ControlRow kControls[] = {
     {"btnStop", "QPushButton", "TabSheet2", "&Stop", 232, 109, 75, 25},
     {"lblTakeHint", "QLabel", "TabSheet2", "", 3, 135, 304, 13},
     {"Label5", "QLabel", "TabSheet2", "Current Words in Lesson", 3, 149},
-    {"ListBox1", "QListWidget", "TabSheet2", std::nullopt, 3, 168, 304, 221},
+    {"ListBox1", "QListWidget", "TabSheet2", std::nullopt, 3, 168, 304, 221, true, "Right-click to add or delete words"},
     {"PanelLessons", "QFrame", "TabSheet2", std::nullopt, 313, 2, 266, 389},
     {"MemoLessons", "QPlainTextEdit", "PanelLessons", std::nullopt, 8, 14, 249, 331},
     {"JvXPButtonHelp", "widgets::TXPButton", "PanelLessons", "More Help", 8, 351, 113, 33},
@@ -139,9 +139,11 @@ TEST_F(FormTest, ControlsAreTheWindowsPublicMembersUnderTheirLayoutNames)
         ASSERT_NE(widget, nullptr) << name;
         EXPECT_EQ(widget->objectName().toStdString(), name);
     }
+    ASSERT_NE(form_->AddWords1, nullptr);
     ASSERT_NE(form_->DeleteWord1, nullptr);
+    EXPECT_EQ(form_->AddWords1->text().toStdString(), "Add Words...");
     EXPECT_EQ(form_->DeleteWord1->text().toStdString(), "Delete Word");
-    EXPECT_EQ(form_->PopupMenu->actions().size(), 1);
+    EXPECT_EQ(form_->PopupMenu->actions().size(), 2);
 }
 
 TEST_F(FormTest, ControlsFitInsideTheirPages)
