@@ -240,6 +240,9 @@ public:
     // Set while a clip is stopped for another to take its place: the stop leaves the
     // controls as they are, for the new clip's flow to set.
     bool ReplacingClip = false;
+    // Set while a recording ends because its microphone went away: the device's own error
+    // is then the one box, also for a take that heard nothing.
+    bool MicrophoneLost = false;
     // Whether there is a sound output; without one, clips are skipped (SoundDevices.h).
     app::SoundOutputWatch SoundOutput;
 
@@ -255,7 +258,8 @@ public:
     void RecordConvertAudioConverted(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize,
                                      bool& Abort);
     // Ends a recording; a take that holds sound then replaces its clip, and one that
-    // holds none is dropped with a box saying so (none while the window closes).
+    // holds none is dropped with a box saying so (none while the window closes, nor after
+    // the microphone went away).
     void StopRecording();
     void kaAudioIn1AfterClose(rtl::TComponent* Sender);
 

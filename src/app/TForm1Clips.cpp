@@ -228,13 +228,15 @@ void TForm1::RecordConvertAudioConverted(rtl::TComponent* /*Sender*/, const void
 // taken for that.
 void TForm1::kaAudioIn1AfterClose(rtl::TComponent* /*Sender*/)
 {
-    if (AudioMode == 1 && RecordConvert->Active())
-        btnStopClick(btnStop);
+    if (AudioMode != 1 || !RecordConvert->Active())
+        return;
+    MicrophoneLost = true;
+    RunThenAlways([this] { btnStopClick(btnStop); }, [this] { MicrophoneLost = false; });
 }
 
 void TForm1::StopRecording()
 {
-    EndRecording(!Closing);
+    EndRecording(!Closing && !MicrophoneLost);
 }
 
 // Whatever the devices say on closing, the take is judged with what it holds; a device

@@ -110,6 +110,18 @@ TEST_F(EditorTakeTest, ATakeThatHearsNothingKeepsTheOldClipAndSaysSo)
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_FALSE(form_->btnStop->isEnabled());
 
+    // A silent microphone that freezes: its error is the one box.
+    VirtualAudio::instance().setStallTimeout(std::chrono::milliseconds(300));
+    VirtualAudio::instance().stallAfter(Direction::Input, 22052 * 2);
+    TypeWord("CAT");
+    QTest::mouseClick(form_->btnRecord, Qt::LeftButton);
+    ASSERT_TRUE(PumpUntil([&] { return form_->AudioMode == 0; }));
+    ASSERT_EQ(Errors().size(), 4u);
+    EXPECT_EQ(Errors()[3].rfind("Error adding input buffer.", 0), 0u) << Errors()[3];
+    EXPECT_EQ(ReadFile("Week_3/CAT.wav"), old);
+    EXPECT_EQ(LessonFiles(), std::vector<std::string>{"CAT.wav"});
+    VirtualAudio::instance().stallAfter(Direction::Input, UINT64_MAX);
+
     // Closing the window in the middle of a silent take: the take ends as Stop ends it,
     // without a box after the window has gone.
     VirtualAudio::instance().setMicrophoneSilence();
@@ -117,7 +129,7 @@ TEST_F(EditorTakeTest, ATakeThatHearsNothingKeepsTheOldClipAndSaysSo)
     QTest::mouseClick(form_->btnRecord, Qt::LeftButton);
     ASSERT_TRUE(PumpRecorded(Audio::Frames(200) * 4ull));
     form_->close();
-    EXPECT_EQ(Errors().size(), 3u);
+    EXPECT_EQ(Errors().size(), 4u);
     EXPECT_EQ(ReadFile("Week_3/CAT.wav"), old);
     EXPECT_EQ(LessonFiles(), std::vector<std::string>{"CAT.wav"});
 }
