@@ -3,6 +3,8 @@
 
 #include "app/progress/AttemptHistory.h"
 
+#include "platform/xml/XmlChars.h"
+
 #include <QDateTime>
 
 #include <charconv>
@@ -44,25 +46,6 @@ void AppendQuoted(std::string& out, std::string_view text)
         }
     }
     out += '"';
-}
-
-void AppendUtf8(std::string& out, char32_t code)
-{
-    if (code < 0x80) {
-        out += static_cast<char>(code);
-    } else if (code < 0x800) {
-        out += static_cast<char>(0xC0 | (code >> 6));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else if (code < 0x10000) {
-        out += static_cast<char>(0xE0 | (code >> 12));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    } else {
-        out += static_cast<char>(0xF0 | (code >> 18));
-        out += static_cast<char>(0x80 | ((code >> 12) & 0x3F));
-        out += static_cast<char>(0x80 | ((code >> 6) & 0x3F));
-        out += static_cast<char>(0x80 | (code & 0x3F));
-    }
 }
 
 // A reader over one line. Every Read* returns false on text that is not what it reads.
@@ -224,12 +207,12 @@ private:
             if (!ReadHex4(low))
                 return false;
             if (low >= 0xDC00 && low < 0xE000) {
-                AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
+                platform::xmlchars::AppendUtf8(out, 0x10000 + ((code - 0xD800) << 10) + (low - 0xDC00));
                 return true;
             }
             pos_ = mark;
         }
-        AppendUtf8(out, code >= 0xD800 && code < 0xE000 ? char32_t{0xFFFD} : code);
+        platform::xmlchars::AppendUtf8(out, code >= 0xD800 && code < 0xE000 ? char32_t{0xFFFD} : code);
         return true;
     }
 
