@@ -16,12 +16,14 @@ add_library(lexorin_gsm INTERFACE)
 target_link_libraries(lexorin_gsm INTERFACE ${GSM_LIBRARY})
 target_include_directories(lexorin_gsm INTERFACE ${GSM_INCLUDE_DIR})
 set(CMAKE_AUTOMOC ON)
-# flite (the tutor's voice for words added as a list) ships no pkg-config file: the voice,
-# its language and lexicon, and the engine, in that order.
+# flite (the tutor's voice for words added as a list) ships no pkg-config file. It is
+# opened with dlopen when a word is first said (platform/speech/FliteLibrary), so only its
+# header is needed to build; the voice, its language and lexicon, and the engine are
+# looked for here so that a machine without them fails at configure time, not at run time.
 find_path(FLITE_INCLUDE_DIR flite/flite.h REQUIRED)
 add_library(lexorin_flite INTERFACE)
 target_include_directories(lexorin_flite INTERFACE ${FLITE_INCLUDE_DIR})
+target_link_libraries(lexorin_flite INTERFACE ${CMAKE_DL_LIBS})
 foreach(lib flite_cmu_us_slt flite_usenglish flite_cmulex flite)
   find_library(FLITE_LIB_${lib} ${lib} REQUIRED)
-  target_link_libraries(lexorin_flite INTERFACE ${FLITE_LIB_${lib}})
 endforeach()

@@ -229,8 +229,6 @@ TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
                    Qt::MSWindowsFixedSizeDialogHint);
     setFixedSize(kClientWidth, kClientHeight);
     setFont(widgets::Tahoma(kFontPx));
-    if (widgets::HasPicture(QStringLiteral(":/pictures/lexorin.png")))
-        setWindowIcon(QIcon(QStringLiteral(":/pictures/lexorin.png")));
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
@@ -523,6 +521,13 @@ void TForm1::showEvent(QShowEvent* event)
     RunHandler([this] { FormShow(this); });
 }
 
+void TForm1::SetWindowIconOnce()
+{
+    const QPixmap picture(QStringLiteral(":/pictures/lexorin.png"));
+    if (!picture.isNull())
+        setWindowIcon(QIcon(picture));
+}
+
 void TForm1::paintEvent(QPaintEvent* event)
 {
     QWidget::paintEvent(event);
@@ -530,6 +535,8 @@ void TForm1::paintEvent(QPaintEvent* event)
         return;
     painted_ = true;
     platform::Trace("first paint"); // the start-up benchmark's finishing line
-    // Once this paint has reached the screen.
+    // Once this paint has reached the screen: the greeting first, then the window's icon,
+    // whose large picture would otherwise be decoded before the window can appear.
     QTimer::singleShot(0, this, [this] { RunHandler([this] { StartGreeting(); }); });
+    QTimer::singleShot(0, this, [this] { SetWindowIconOnce(); });
 }

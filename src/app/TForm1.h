@@ -412,6 +412,7 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
+    void SetWindowIconOnce();
     void closeEvent(QCloseEvent* event) override;
 
 private:

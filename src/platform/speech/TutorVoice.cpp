@@ -1,16 +1,12 @@
 #include "platform/speech/TutorVoice.h"
 
+#include "platform/speech/FliteLibrary.h"
 #include "platform/speech/VoiceShaping.h"
-
-#include <flite/flite.h>
 
 #include <algorithm>
 #include <cmath>
 #include <memory>
 #include <string>
-
-// The voice's registration function; flite ships no header for its voices.
-extern "C" cst_voice* register_cmu_us_slt(const char* voxdir);
 
 namespace platform::speech {
 
@@ -30,11 +26,21 @@ constexpr double kPeakDb = -1;
 // Quieter than this once synthesised, the voice said nothing worth hearing.
 constexpr double kNothingSaidDb = -40;
 
+const FliteLibrary& Flite()
+{
+    const char* why = nullptr;
+    const FliteLibrary* flite = OpenFlite(&why);
+    if (!flite)
+        throw ESpeechError(std::string("The tutor's voice cannot be loaded: ") + why + ".");
+    return *flite;
+}
+
 cst_voice* Voice()
 {
     static cst_voice* const voice = [] {
-        flite_init();
-        return register_cmu_us_slt(nullptr);
+        const FliteLibrary& flite = Flite();
+        flite.init();
+        return flite.registerVoice(nullptr);
     }();
     if (!voice)
         throw ESpeechError("The tutor's voice (flite cmu_us_slt) cannot be loaded.");
@@ -54,14 +60,15 @@ std::string Lowered(std::string_view word)
 Samples SayOnce(std::string_view word)
 {
     cst_voice* voice = Voice();
+    const FliteLibrary& flite = Flite();
     const bool lone = word.find(' ') == std::string_view::npos;
-    flite_feat_set_float(voice->features, "duration_stretch",
+    flite.setFloatFeature(voice->features, "duration_stretch",
                          static_cast<float>(lone ? kLoneWordStretch : kPhraseStretch));
     // Lower case, so the voice never takes the word for letters to spell; the full stop
     // gives it the falling tone of a word said on its own.
     const std::string text = Lowered(word) + ".";
-    const std::unique_ptr<cst_wave, void (*)(cst_wave*)> wave(flite_text_to_wave(text.c_str(), voice),
-                                                              delete_wave);
+    const std::unique_ptr<cst_wave, void (*)(cst_wave*)> wave(flite.textToWave(text.c_str(), voice),
+                                                              flite.deleteWave);
     if (!wave || wave->num_samples <= 0 || wave->num_channels != 1 || wave->sample_rate <= 0)
         throw ESpeechError("The tutor's voice made no sound for this word.");
     Samples samples(static_cast<size_t>(wave->num_samples));
