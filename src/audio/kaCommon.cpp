@@ -42,7 +42,7 @@ TkaSubStream::~TkaSubStream()
 
 void TkaSubStream::Reposition()
 {
-    Seek(0, rtl::TSeekOrigin::soCurrent);
+    stream_->Seek(int64_t{start_} + position_, rtl::TSeekOrigin::soBeginning);
 }
 
 int32_t TkaSubStream::Read(void* buffer, int32_t count)
@@ -70,6 +70,10 @@ int32_t TkaSubStream::Write(const void* buffer, int32_t count)
 
 int64_t TkaSubStream::Seek(int64_t offset, rtl::TSeekOrigin origin)
 {
+    // Asking for the position leaves the underlying stream alone; Read and Write put it
+    // in place themselves.
+    if (origin == rtl::TSeekOrigin::soCurrent && offset == 0)
+        return position_;
     const int64_t base = origin == rtl::TSeekOrigin::soBeginning ? 0
                          : origin == rtl::TSeekOrigin::soCurrent ? position_
                                                                  : size_;

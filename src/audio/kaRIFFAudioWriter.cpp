@@ -16,11 +16,20 @@ void WriteId(rtl::TStream& stream, const char (&id)[5])
     stream.WriteBuffer(id, 4);
 }
 
+std::array<uint8_t, 4> LittleEndian(uint32_t value)
+{
+    return {static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8), static_cast<uint8_t>(value >> 16),
+            static_cast<uint8_t>(value >> 24)};
+}
+
 void WriteU32(rtl::TStream& stream, uint32_t value)
 {
-    const std::array<uint8_t, 4> bytes{static_cast<uint8_t>(value), static_cast<uint8_t>(value >> 8),
-                                       static_cast<uint8_t>(value >> 16), static_cast<uint8_t>(value >> 24)};
-    stream.WriteBuffer(bytes.data(), 4);
+    stream.WriteBuffer(LittleEndian(value).data(), 4);
+}
+
+void WriteU32At(rtl::TStream& stream, int64_t position, uint32_t value)
+{
+    stream.WriteBufferAt(position, LittleEndian(value).data(), 4);
 }
 
 } // namespace
@@ -76,9 +85,6 @@ void TkaRIFFAudioWriter::PatchSizes()
 {
     rtl::TStream& stream = *Stream();
     const int64_t end = stream.Position();
-    stream.Seek(StartPosition() + 4, rtl::TSeekOrigin::soBeginning);
-    WriteU32(stream, static_cast<uint32_t>(end - StartPosition() - 8));
-    stream.Seek(dataChunkPosition_ + 4, rtl::TSeekOrigin::soBeginning);
-    WriteU32(stream, static_cast<uint32_t>(end - dataChunkPosition_ - 8));
-    stream.Seek(end, rtl::TSeekOrigin::soBeginning);
+    WriteU32At(stream, StartPosition() + 4, static_cast<uint32_t>(end - StartPosition() - 8));
+    WriteU32At(stream, dataChunkPosition_ + 4, static_cast<uint32_t>(end - dataChunkPosition_ - 8));
 }

@@ -29,6 +29,8 @@ public:
 
     void ReadBuffer(void* buffer, int32_t count);
     void WriteBuffer(const void* buffer, int32_t count);
+    // Writes the whole count at position and leaves the stream where it was, or raises.
+    virtual void WriteBufferAt(int64_t position, const void* buffer, int32_t count);
     // Copies count bytes from source (all of it from its start when count is 0).
     int64_t CopyFrom(TStream& source, int64_t count);
 };
@@ -47,13 +49,20 @@ public:
     int32_t Write(const void* buffer, int32_t count) override;
     int64_t Seek(int64_t offset, TSeekOrigin origin) override;
     void SetSize(int64_t newSize) override;
+    void WriteBufferAt(int64_t position, const void* buffer, int32_t count) override;
     // Pushes written bytes to the operating system (and to disk when durable).
     void Flush(bool durable = false);
     const std::filesystem::path& FileName() const { return path_; }
 
 private:
+    enum class TLastAccess { None, Read, Write };
+    // C streams need a seek between reading and writing; done here so callers need not.
+    void TurnTo(TLastAccess access);
+
     std::filesystem::path path_;
     std::FILE* file_ = nullptr;
+    TLastAccess lastAccess_ = TLastAccess::None;
+    int64_t position_ = 0; // kept here: stdio asks the system after every flush
 };
 
 // A stream over a growable block of memory.

@@ -4,6 +4,8 @@
 
 #include <filesystem>
 #include <fstream>
+#include <iterator>
+#include <string>
 #include <unistd.h>
 
 using namespace rtl;
@@ -102,4 +104,33 @@ TEST(FileStream, SetSizeAndCopyFrom)
     out.SetSize(2);
     EXPECT_EQ(out.Size(), 2);
     EXPECT_THROW(out.CopyFrom(source, 99), EReadError);
+}
+
+// The WAVE writer patches its header between blocks and readers and writers take turns
+// on one file: every byte must land where it was written, and asking where the stream
+// stands must move nothing.
+TEST(FileStream, TurnsBetweenReadingWritingAndPatchingKeepEveryByteInPlace)
+{
+    const auto path = TempFile("c.bin");
+    {
+        TFileStream s(path, TFileMode::fmCreate);
+        s.WriteBuffer("0123456789", 10);
+        s.WriteBufferAt(2, "AB", 2);
+        EXPECT_EQ(s.Position(), 10);
+        s.WriteBuffer("xy", 2);
+        s.SetPosition(0);
+        char got[5] = {};
+        s.ReadBuffer(got, 4);
+        EXPECT_STREQ(got, "01AB");
+        s.WriteBuffer("CD", 2); // straight after a read
+        s.ReadBuffer(got, 2);   // straight after a write
+        EXPECT_EQ(std::string(got, 2), "67");
+        EXPECT_EQ(s.Position(), 8);
+        EXPECT_EQ(s.Size(), 12);
+        EXPECT_EQ(s.Position(), 8);
+    }
+    std::ifstream in(path, std::ios::binary);
+    EXPECT_EQ(std::string(std::istreambuf_iterator<char>(in), {}), "01ABCD6789xy");
+    TFileStream readOnly(path, TFileMode::fmOpenRead);
+    EXPECT_THROW(readOnly.WriteBufferAt(0, "z", 1), EWriteError);
 }
