@@ -34,6 +34,7 @@ FREQ = 997.0
 SNR_PAIRS = [(44100, 48000), (44100, 22050), (8000, 44100), (48000, 44100)]
 SNR_FRACTIONS = [0.1, 0.5, 0.9]
 SNR_LEVEL = 10 ** (-1 / 20)  # -1 dBFS
+GOLDEN = (math.sqrt(5) - 1) / 2
 CASES = [
     # (label, channels, rate, bits)
     ("rate only: 2ch 48000 16-bit", 2, 48000, 16),
@@ -103,9 +104,9 @@ def solve3(m, v):
     return [a[i][3] / a[i][i] for i in range(3)]
 
 
-def write_sine(path, rate, freq, seconds):
+def write_sine(path, rate, freq, seconds, phase=0.0):
     """16-bit mono sine at SNR_LEVEL, rounded to the nearest step (no dither)."""
-    a = array.array("h", (round(SNR_LEVEL * 32767 * math.sin(2 * math.pi * freq * n / rate))
+    a = array.array("h", (round(SNR_LEVEL * 32767 * math.sin(2 * math.pi * freq * n / rate + phase))
                           for n in range(int(rate * seconds))))
     if sys.byteorder != "little":
         a.byteswap()
@@ -116,25 +117,41 @@ def write_sine(path, rate, freq, seconds):
         w.writeframes(a.tobytes())
 
 
-def snr_table(wavconvert, tmp, offset=1.0):
-    """offset scales each frequency: at exact fractions such as rate / 4 the rounding error
-    repeats with the sine and its power depends on the output's sub-sample delay, so a
-    second table 0.03 % off them shows the converters without that luck."""
+def snr_both(wavconvert, tmp, rate_in, rate_out, freq, phase):
+    """SNR of wavconvert's and of sox's conversion of one sine."""
+    src = os.path.join(tmp, "sine.wav")
+    ours = os.path.join(tmp, "ours.wav")
+    theirs = os.path.join(tmp, "sox.wav")
+    write_sine(src, rate_in, freq, 3.0, phase)
+    run_timed([wavconvert, src, ours, "1", str(rate_out), "16"])
+    run_timed(["sox", "-D", src, "-b", "16", theirs, "rate", "-h", str(rate_out)])
+    return snr_db(ours, freq, 1.0, 1.0), snr_db(theirs, freq, 1.0, 1.0)
+
+
+def mean_snr(values):
+    """The SNR of the mean noise power of several measurements of the same signal."""
+    return -10 * math.log10(statistics.mean(10 ** (-v / 10) for v in values))
+
+
+def snr_table(wavconvert, tmp, offset=1.0, phases=1):
+    """offset scales each frequency. At exact fractions such as rate / 4 the rounding error
+    repeats with the sine, and its power depends on where the samples fall on the wave:
+    that table averages the noise over `phases` starting phases of the sine, spread by the
+    golden ratio so that no two of them put the samples on the same points of a wave of a
+    few samples' period (evenly spaced phases would, at rate / 4). A second
+    table, 0.03 % off the fractions, shows the converters without that dependence."""
     print(f"\nSNR in dB, 16-bit mono sine at -1 dBFS, measured over 1 s after the first second: "
-          f"wavconvert / sox -D rate -h" + ("" if offset == 1.0 else f"; frequencies x {offset:g}"))
+          f"wavconvert / sox -D rate -h" + ("" if offset == 1.0 else f"; frequencies x {offset:g}")
+          + ("" if phases == 1 else f"; noise averaged over {phases} phases of the sine"))
     print(f"{'rate pair':18}" + "".join(f"{f'{fr:g} x Nyquist':>26}" for fr in SNR_FRACTIONS))
     for rate_in, rate_out in SNR_PAIRS:
         cells = []
         for fraction in SNR_FRACTIONS:
             freq = offset * fraction * min(rate_in, rate_out) / 2
-            src = os.path.join(tmp, "sine.wav")
-            ours = os.path.join(tmp, "ours.wav")
-            theirs = os.path.join(tmp, "sox.wav")
-            write_sine(src, rate_in, freq, 3.0)
-            run_timed([wavconvert, src, ours, "1", str(rate_out), "16"])
-            run_timed(["sox", "-D", src, "-b", "16", theirs, "rate", "-h", str(rate_out)])
-            cells.append(f"{snr_db(ours, freq, 1.0, 1.0):6.1f} / {snr_db(theirs, freq, 1.0, 1.0):5.1f}"
-                         f" ({freq:5.0f} Hz)")
+            results = [snr_both(wavconvert, tmp, rate_in, rate_out, freq, 2 * math.pi * (p * GOLDEN % 1))
+                       for p in range(phases)]
+            ours, theirs = (mean_snr(r[i] for r in results) for i in (0, 1))
+            cells.append(f"{ours:6.1f} / {theirs:5.1f} ({freq:5.0f} Hz)")
         print(f"{f'{rate_in} -> {rate_out}':18}" + "".join(f"{c:>26}" for c in cells))
 
 
@@ -199,6 +216,7 @@ def main():
               f"{same_format[1] / max(copy[1], 1e-6):.2f}x its CPU time")
         if not args.no_snr_table:
             snr_table(args.wavconvert, tmp)
+            snr_table(args.wavconvert, tmp, phases=24)
             snr_table(args.wavconvert, tmp, offset=1.0003)
     finally:
         shutil.rmtree(tmp, ignore_errors=True)

@@ -166,6 +166,21 @@ INSTANTIATE_TEST_SUITE_P(Pairs, AcmRate,
                                            RateCase{48000, 44100, 997}, RateCase{48000, 44100, 19845},
                                            RateCase{44100, 47999, 997}, RateCase{44100, 47999, 15000}));
 
+// Halving the rate (the playback default) keeps a 16-bit sine as clean as it came up to
+// 0.9 of the new Nyquist frequency, where a filter that is not flat there adds a rounding
+// of its own (95.5 dB), and folds nothing back from 10 % above that frequency.
+TEST(AcmRate, HalvingTheRateAddsNoRoundingNoiseAndFoldsNothingFromAboveTheBandsTop)
+{
+    WAVEFORMATEX a = pcm(1, 44100, 16), b = pcm(1, 22050, 16);
+    const double minusOneDb = std::pow(10, -1 / 20.0);
+    const auto near = samples16(convertAll(&a, &b, bytesOf(sine(44100, 1, 2.0, 9925, minusOneDb)), 0));
+    EXPECT_GE(sineSnr(near, 1, 0, 9925, 22050, 2205), 96.5);
+    const auto above = samples16(convertAll(&a, &b, bytesOf(sine(44100, 1, 2.0, 12128, minusOneDb)), 0));
+    ASSERT_GT(above.size(), 4410u);
+    const auto [low, high] = std::minmax_element(above.begin() + 2205, above.end() - 2205);
+    EXPECT_LE(std::max(-int(*low), int(*high)), 1); // 12128 Hz would fold to 9922 Hz
+}
+
 struct BlockCase {
     uint32_t from, to;
     uint16_t channels, bits, tag;
