@@ -523,7 +523,7 @@ void TForm1::showEvent(QShowEvent* event)
 
 void TForm1::SetWindowIconOnce()
 {
-    const QPixmap picture(QStringLiteral(":/pictures/lexorin.png"));
+    const QPixmap picture = widgets::ReadPicture(QStringLiteral(":/pictures/lexorin.png"));
     if (!picture.isNull())
         setWindowIcon(QIcon(picture));
 }

@@ -1,6 +1,8 @@
 #include "widgets/Pictures.h"
 
 #include <QColor>
+#include <QFileInfo>
+#include <QImageReader>
 #include <QPainter>
 
 namespace widgets {
@@ -19,14 +21,21 @@ QPixmap Placeholder(QSize size)
 
 } // namespace
 
+QPixmap ReadPicture(const QString& resource)
+{
+    QImageReader reader(resource, QFileInfo(resource).suffix().toLatin1());
+    reader.setAutoDetectImageFormat(false);
+    return QPixmap::fromImage(reader.read());
+}
+
 bool HasPicture(const QString& resource)
 {
-    return !QPixmap(resource).isNull();
+    return !ReadPicture(resource).isNull();
 }
 
 QPixmap LoadPicture(const QString& resource, QSize placeholderSize)
 {
-    QPixmap pixmap(resource);
+    const QPixmap pixmap = ReadPicture(resource);
     return pixmap.isNull() ? Placeholder(placeholderSize) : pixmap;
 }
 
