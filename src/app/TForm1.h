@@ -412,10 +412,10 @@ public:
 protected:
     void showEvent(QShowEvent* event) override;
     void paintEvent(QPaintEvent* event) override;
-    void SetWindowIconOnce();
     void closeEvent(QCloseEvent* event) override;
 
 private:
+    void SetWindowIconOnce();
     void ShowHelpInOwnWindow(const std::filesystem::path& document);
     void CreateAudioComponents();
     void WireAudioComponents();
