@@ -354,12 +354,11 @@ void TForm1::BuildLessonPage()
     JvSpecialImage->move(3, 0);
     JvSpecialImage->SetTransparent(true);
     JvSpecialImage->SetAutoSize(true);
-    JvSpecialImage->SetPicture(widgets::LoadPicture(QStringLiteral(":/pictures/banner.png"), QSize(312, 60)));
+    JvSpecialImage->SetPictureResource(QStringLiteral(":/pictures/banner.png"), QSize(312, 60));
     JvSpecialImage3 = Named(new widgets::TPictureControl(page), "JvSpecialImage3");
     JvSpecialImage3->move(75, 90);
     JvSpecialImage3->SetAutoSize(true);
-    JvSpecialImage3->SetPicture(
-        widgets::LoadPicture(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150)));
+    JvSpecialImage3->SetPictureResource(QStringLiteral(":/pictures/lesson.png"), QSize(400, 150));
 
     const QFont tally = widgets::Tahoma(19, true);
     using widgets::TAutoSizeLabel;

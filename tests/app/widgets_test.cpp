@@ -159,6 +159,19 @@ TEST(Pictures, AMissingPictureGivesAPlaceholderOfItsSize)
     EXPECT_TRUE(picture.Transparent());
 }
 
+// The lesson page's pictures are decoded when the page is first shown, not at start-up.
+TEST(Pictures, APictureGivenByNameIsDecodedWhenFirstShownAndHasItsSizeBefore)
+{
+    widgets::TPictureControl picture;
+    picture.SetAutoSize(true);
+    picture.SetPictureResource(":/pictures/lesson.png", QSize(400, 150));
+    EXPECT_EQ(picture.size(), QSize(400, 150));
+    EXPECT_TRUE(picture.pixmap().isNull());
+    picture.show();
+    EXPECT_EQ(picture.pixmap().size(), QSize(400, 150));
+    EXPECT_EQ(picture.pixmap().toImage(), widgets::ReadPicture(":/pictures/lesson.png").toImage());
+}
+
 TEST(Fonts, TahomaIsUsedWhereTheMachineHasItAndSizesAreInPixels)
 {
     const QFont font = widgets::Tahoma(11, true);
