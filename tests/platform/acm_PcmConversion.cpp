@@ -195,27 +195,18 @@ std::vector<uint8_t> convertInOddBlocks(WAVEFORMATEX* src, WAVEFORMATEX* dst, co
 {
     static const uint32_t blockFrames[] = {1, 3, 17, 441, 4999, 7, 1021, 9, 2205, 5};
     std::vector<uint8_t> output;
-    HACMSTREAM has = nullptr;
-    EXPECT_EQ(acmStreamOpen(&has, nullptr, src, dst, nullptr, 0, 0, 0), 0u);
-    std::vector<uint8_t> srcBuf(4999 * src->nBlockAlign);
-    uint32_t dstSize = 0;
-    acmStreamSize(has, uint32_t(srcBuf.size()), &dstSize, ACM_STREAMSIZEF_SOURCE);
-    std::vector<uint8_t> dstBuf(dstSize);
-    ACMSTREAMHEADER h{};
-    h.cbStruct = sizeof h;
-    h.pbSrc = srcBuf.data();
-    h.cbSrcLength = uint32_t(srcBuf.size());
-    h.pbDst = dstBuf.data();
-    h.cbDstLength = dstSize;
-    EXPECT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
+    PreparedStream stream(src, dst, 4999 * src->nBlockAlign);
+    EXPECT_EQ(stream.opened, 0u);
+    EXPECT_EQ(stream.prepared, 0u);
+    ACMSTREAMHEADER& h = stream.h;
     uint64_t framesIn = 0;
     for (size_t pos = 0, i = 0; pos < input.size(); ++i) {
         const size_t n = std::min<size_t>(blockFrames[i % std::size(blockFrames)] * src->nBlockAlign, input.size() - pos);
-        std::memcpy(srcBuf.data(), input.data() + pos, n);
+        std::memcpy(stream.src.data(), input.data() + pos, n);
         h.cbSrcLength = uint32_t(n);
-        EXPECT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
+        EXPECT_EQ(acmStreamConvert(stream.has, &h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
         EXPECT_EQ(h.cbSrcLengthUsed, n);
-        output.insert(output.end(), dstBuf.begin(), dstBuf.begin() + h.cbDstLengthUsed);
+        output.insert(output.end(), stream.dst.begin(), stream.dst.begin() + h.cbDstLengthUsed);
         pos += n;
         framesIn += n / src->nBlockAlign;
         const uint64_t exact = (framesIn * dst->nSamplesPerSec + src->nSamplesPerSec - 1) / src->nSamplesPerSec;
@@ -225,9 +216,6 @@ std::vector<uint8_t> convertInOddBlocks(WAVEFORMATEX* src, WAVEFORMATEX* dst, co
             break;
         }
     }
-    h.cbSrcLength = uint32_t(srcBuf.size());
-    acmStreamUnprepareHeader(has, &h, 0);
-    acmStreamClose(has, 0);
     return output;
 }
 
@@ -264,33 +252,21 @@ TEST(AcmPcm, WholeClipLengthHasNoDrift)
     // Half a minute in eighth-of-a-second buffers: the output length is exactly the ratio
     // rounded up (a per-buffer error would add up to hundreds of frames).
     const size_t buffer = 5512, buffers = 240;
-    std::vector<uint8_t> piece(buffer * 4, 0);
     for (auto [from, to] : {std::pair{44100u, 48000u}, std::pair{44100u, 22050u}, std::pair{8000u, 44100u},
                             std::pair{22050u, 44100u}}) {
         WAVEFORMATEX a = pcm(2, from, 16), b = pcm(2, to, 16);
-        HACMSTREAM has = nullptr;
-        ASSERT_EQ(acmStreamOpen(&has, nullptr, &a, &b, nullptr, 0, 0, 0), 0u);
-        uint32_t dstSize = 0;
-        acmStreamSize(has, uint32_t(piece.size()), &dstSize, 0);
-        std::vector<uint8_t> dst(dstSize);
-        ACMSTREAMHEADER h{};
-        h.cbStruct = sizeof h;
-        h.pbSrc = piece.data();
-        h.cbSrcLength = uint32_t(piece.size());
-        h.pbDst = dst.data();
-        h.cbDstLength = dstSize;
-        ASSERT_EQ(acmStreamPrepareHeader(has, &h, 0), 0u);
+        PreparedStream stream(&a, &b, buffer * 4); // a silent buffer
+        ASSERT_EQ(stream.opened, 0u);
+        ASSERT_EQ(stream.prepared, 0u);
         uint64_t frames = 0;
         const size_t count = from == 8000 ? buffers / 4 : buffers;
         for (size_t i = 0; i < count; ++i) {
-            ASSERT_EQ(acmStreamConvert(has, &h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
-            ASSERT_EQ(h.cbSrcLengthUsed, piece.size());
-            frames += h.cbDstLengthUsed / 4;
+            ASSERT_EQ(acmStreamConvert(stream.has, &stream.h, ACM_STREAMCONVERTF_BLOCKALIGN), 0u);
+            ASSERT_EQ(stream.h.cbSrcLengthUsed, stream.src.size());
+            frames += stream.h.cbDstLengthUsed / 4;
         }
         const uint64_t exact = (count * buffer * to + from - 1) / from;
         EXPECT_EQ(frames, exact) << from << "->" << to;
-        acmStreamUnprepareHeader(has, &h, 0);
-        acmStreamClose(has, 0);
     }
 }
 

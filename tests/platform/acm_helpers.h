@@ -223,6 +223,44 @@ inline std::vector<uint8_t> naturalPcmOf(WAVEFORMATEX* src)
     return out;
 }
 
+// A stream from `from` to `to` with one header prepared over a source buffer of srcBytes
+// and a destination buffer sized for it; the header is unprepared and the stream closed
+// when it goes. `opened` and `prepared` hold the two calls' results.
+struct PreparedStream {
+    PreparedStream(WAVEFORMATEX* from, WAVEFORMATEX* to, size_t srcBytes) : src(srcBytes)
+    {
+        opened = acmStreamOpen(&has, nullptr, from, to, nullptr, 0, 0, 0);
+        if (opened != MMSYSERR_NOERROR)
+            return;
+        uint32_t dstSize = 0;
+        acmStreamSize(has, uint32_t(src.size()), &dstSize, ACM_STREAMSIZEF_SOURCE);
+        dst.resize(dstSize);
+        h.cbStruct = sizeof h;
+        h.pbSrc = src.data();
+        h.cbSrcLength = uint32_t(src.size());
+        h.pbDst = dst.data();
+        h.cbDstLength = dstSize;
+        prepared = acmStreamPrepareHeader(has, &h, 0);
+    }
+    ~PreparedStream()
+    {
+        if (prepared == MMSYSERR_NOERROR) {
+            h.cbSrcLength = uint32_t(src.size());
+            acmStreamUnprepareHeader(has, &h, 0);
+        }
+        if (opened == MMSYSERR_NOERROR)
+            acmStreamClose(has, 0);
+    }
+    PreparedStream(const PreparedStream&) = delete;
+    PreparedStream& operator=(const PreparedStream&) = delete;
+
+    HACMSTREAM has = nullptr;
+    std::vector<uint8_t> src, dst;
+    ACMSTREAMHEADER h{};
+    MMRESULT opened = MMSYSERR_ERROR;
+    MMRESULT prepared = MMSYSERR_ERROR;
+};
+
 // Converts `input` from src to dst in pieces of `chunk` bytes (0: all at once), the way
 // the engine's stages do: bytes pile up as pending, the stream converts whole blocks,
 // and the unconsumed rest waits for the next piece.
