@@ -7,6 +7,7 @@
 // of file that the write extends.
 
 #include "app/progress/AttemptHistory.h"
+#include "platform/fs/Files.h"
 
 #include <algorithm>
 #include <cerrno>
@@ -74,19 +75,6 @@ bool EndsInsideALine(int fd)
     return last != '\n';
 }
 
-void WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t written = ::write(fd, bytes.data(), bytes.size());
-        if (written < 0) {
-            if (errno == EINTR)
-                continue;
-            RaiseErrno("writing the history file");
-        }
-        bytes.remove_prefix(static_cast<std::size_t>(written));
-    }
-}
-
 } // namespace
 
 std::filesystem::path HistoryPathOf(const std::filesystem::path& recordPath)
@@ -143,7 +131,8 @@ void AppendAttempt(const std::filesystem::path& path, const Attempt& attempt)
     std::string line = EndsInsideALine(file.get()) ? "\n" : "";
     line += AttemptToLine(attempt);
     line += '\n';
-    WriteAll(file.get(), line);
+    if (const int error = platform::WriteAll(file.get(), line))
+        throw std::system_error(error, std::generic_category(), "writing the history file");
     if (::fsync(file.get()) != 0)
         RaiseErrno("flushing the history file");
 }

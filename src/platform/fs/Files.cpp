@@ -3,7 +3,10 @@
 #include "platform/AsciiCase.h"
 
 #include <algorithm>
+#include <cerrno>
 #include <system_error>
+
+#include <unistd.h>
 
 namespace platform {
 
@@ -185,6 +188,22 @@ bool IsPlainFileName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+int WriteAll(int fd, std::string_view bytes)
+{
+    while (!bytes.empty()) {
+        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
+        if (n < 0) {
+            if (errno == EINTR)
+                continue;
+            return errno;
+        }
+        if (n == 0)
+            return EIO;
+        bytes.remove_prefix(static_cast<std::size_t>(n));
+    }
+    return 0;
 }
 
 } // namespace platform

@@ -78,4 +78,8 @@ std::filesystem::path ResolveContentPath(const std::filesystem::path& base, std:
 // True when `name` is one non-empty name: no "/", "\" or NUL, and not "." or "..".
 bool IsPlainFileName(std::string_view name);
 
+// Writes all of `bytes` to the descriptor, going on after interrupted and partial writes;
+// 0 when done, else the errno of the write that failed (EIO for one that wrote nothing).
+int WriteAll(int fd, std::string_view bytes);
+
 } // namespace platform

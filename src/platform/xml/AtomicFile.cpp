@@ -1,5 +1,7 @@
 #include "platform/xml/AtomicFile.h"
 
+#include "platform/fs/Files.h"
+
 #include <cerrno>
 #include <chrono>
 #include <cstring>
@@ -114,22 +116,6 @@ private:
     int fd_ = -1;
 };
 
-int WriteAll(int fd, std::string_view bytes)
-{
-    while (!bytes.empty()) {
-        const ssize_t n = ::write(fd, bytes.data(), bytes.size());
-        if (n < 0) {
-            if (errno == EINTR)
-                continue;
-            return errno;
-        }
-        if (n == 0)
-            return EIO;
-        bytes.remove_prefix(static_cast<std::size_t>(n));
-    }
-    return 0;
-}
-
 void FlushFolder(const fs::path& folder)
 {
     // Best effort: the rename is done; some file systems cannot flush a folder.
@@ -171,10 +157,10 @@ void WriteFileAtomically(const fs::path& requested, std::string_view bytes)
     Reach(AtomicWriteStage::Created);
 
     const std::size_t half = bytes.size() / 2;
-    if (const int error = WriteAll(temp.fd(), bytes.substr(0, half)))
+    if (const int error = platform::WriteAll(temp.fd(), bytes.substr(0, half)))
         Fail("Cannot write file", target, error);
     Reach(AtomicWriteStage::PartWritten);
-    if (const int error = WriteAll(temp.fd(), bytes.substr(half)))
+    if (const int error = platform::WriteAll(temp.fd(), bytes.substr(half)))
         Fail("Cannot write file", target, error);
     Reach(AtomicWriteStage::Written);
 
