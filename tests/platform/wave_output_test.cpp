@@ -278,8 +278,11 @@ TEST_F(WaveOutTest, DeviceVanishingMidClipReturnsEverythingAndFailsLaterCalls)
     va().setSpeed(0);
     va().vanishAfter(Direction::Output, 1000);
     const HWAVEOUT h = open();
+    // Held while queueing: a fast device could otherwise vanish before the last write.
+    ASSERT_EQ(waveOutPause(h), MMSYSERR_NOERROR);
     auto bufs = makeBuffers(4, 400);
     prepareAndWrite(h, bufs);
+    ASSERT_EQ(waveOutRestart(h), MMSYSERR_NOERROR);
     ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WOM_DONE) == 4; }));
     const auto done = rec.of(MM_WOM_DONE);
     for (size_t i = 0; i < bufs.size(); ++i)
@@ -323,8 +326,10 @@ TEST_F(WaveOutTest, FrozenDeviceIsDetectedAndReturnsTheQueue)
     va().stallAfter(Direction::Output, 500);
     va().setStallTimeout(std::chrono::milliseconds(50));
     const HWAVEOUT h = open();
+    ASSERT_EQ(waveOutPause(h), MMSYSERR_NOERROR); // freezing is not due while queueing
     auto bufs = makeBuffers(4, 400);
     prepareAndWrite(h, bufs);
+    ASSERT_EQ(waveOutRestart(h), MMSYSERR_NOERROR);
     ASSERT_TRUE(pumpUntil([&] { return rec.count(MM_WOM_DONE) == 4; }));
     EXPECT_EQ(va().played().at(0).bytes.size(), 500u);
     Buffer more(10);
