@@ -28,11 +28,6 @@ QPixmap ReadPicture(const QString& resource)
     return QPixmap::fromImage(reader.read());
 }
 
-bool HasPicture(const QString& resource)
-{
-    return !ReadPicture(resource).isNull();
-}
-
 QPixmap LoadPicture(const QString& resource, QSize placeholderSize)
 {
     const QPixmap pixmap = ReadPicture(resource);

@@ -11,9 +11,6 @@ namespace widgets {
 // takes its place, so a missing picture never stops the window.
 QPixmap LoadPicture(const QString& resource, QSize placeholderSize);
 
-// True when the resource exists and decodes.
-bool HasPicture(const QString& resource);
-
 // The picture, or a null pixmap when it is missing or cannot be decoded. Decoded by the
 // reader of its name's format only: left to guess, Qt would first load and ask every
 // image plugin installed, a few milliseconds of the tutor's start.

@@ -148,7 +148,7 @@ TEST(TSpeedButton, ShowsItsSecondGlyphWhileHeldDownAndNeverTakesTheFocus)
 
 TEST(Pictures, AMissingPictureGivesAPlaceholderOfItsSize)
 {
-    EXPECT_FALSE(widgets::HasPicture(":/pictures/no-such-picture.png"));
+    EXPECT_TRUE(widgets::ReadPicture(":/pictures/no-such-picture.png").isNull());
     const QPixmap placeholder = widgets::LoadPicture(":/pictures/no-such-picture.png", QSize(312, 60));
     EXPECT_EQ(placeholder.size(), QSize(312, 60));
     widgets::TPictureControl picture;
