@@ -8,8 +8,11 @@ namespace {
 
 constexpr std::uint32_t kWindowsPerSecond = 500; // 2 ms
 // Sound stands 12 dB above the noise floor, or half as far (in dB) as the loudest
-// window when that is less.
+// window when that is less, but never less than 6 dB: steady noise, at any level, has
+// nothing that far above its own quietest tenth, while a quiet voice over a quieter floor
+// does.
 constexpr double kAboveFloor = 15.85;
+constexpr double kClearlyAboveFloor = 3.98;
 // A floor never counts as quieter than -80 dBFS, so dither on digital silence is no sound.
 constexpr double kQuietestFloor = 32768.0 * 32768.0 * 1e-8;
 // Sound broken by less than this is one stretch of sound.
@@ -89,7 +92,8 @@ std::vector<bool> SoundMeter::LoudWindows() const
     for (const Window& window : windows_)
         loudest = std::max(loudest, Energy(window.energy, window.samples));
     const double noise = std::max(NoiseFloor(), kQuietestFloor);
-    const double threshold = std::min(noise * kAboveFloor, std::sqrt(noise * loudest));
+    const double threshold =
+        std::clamp(std::sqrt(noise * loudest), noise * kClearlyAboveFloor, noise * kAboveFloor);
     std::vector<bool> loud;
     loud.reserve(windows_.size());
     for (const Window& window : windows_) {

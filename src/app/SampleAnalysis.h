@@ -5,7 +5,9 @@
 //
 // The audio is measured in windows of 2 ms. Sound is a window clearly above the
 // audio's own noise floor (the level of its quietest tenth); a burst of sound shorter
-// than 50 ms at either end, such as the click of a key or button, is not sound.
+// than 50 ms at either end, such as the click of a key or button, is not sound. Steady
+// noise with nothing clearly louder in it, such as the hiss of an open microphone, holds
+// no sound at any level.
 
 #include <cstddef>
 #include <cstdint>

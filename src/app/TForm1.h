@@ -240,6 +240,8 @@ public:
     // Set while a clip is stopped for another to take its place: the stop leaves the
     // controls as they are, for the new clip's flow to set.
     bool ReplacingClip = false;
+    // A take is being recorded (its writer lives until the recording has ended).
+    bool TakeRuns() const { return AudioMode == 1 || ClipWriter != nullptr; }
     // Set while a recording ends because its microphone went away: the device's own error
     // is then the one box, also for a take that heard nothing.
     bool MicrophoneLost = false;
@@ -257,9 +259,9 @@ public:
     void StartRecording(const std::string& path);
     void RecordConvertAudioConverted(rtl::TComponent* Sender, const void* AudioData, int32_t AudioDataSize,
                                      bool& Abort);
-    // Ends a recording; a take that holds sound then replaces its clip, and one that
-    // holds none is dropped with a box saying so (none while the window closes, nor after
-    // the microphone went away).
+    // Ends a recording as Stop does; a take that holds sound then replaces its clip, and
+    // one that holds none is dropped with a box saying so (none while the window closes,
+    // nor after the microphone went away).
     void StopRecording();
     void kaAudioIn1AfterClose(rtl::TComponent* Sender);
 
@@ -424,9 +426,17 @@ private:
     bool PushChunk();
     [[noreturn]] void StopPlaybackAfter(const std::exception_ptr& error);
     void FreeClipObjects();
-    void EndRecording(bool sayWhenNothingHeard);
-    void CommitRecordedTake(bool sayWhenNothingHeard);
-    void StopAnyClip();
+    // How a take ends, and what its end says.
+    enum class TakeEnd {
+        Stopped,   // by Stop: a take that heard nothing is dropped with a box saying so
+        Quietly,   // for another action, on closing, or with its microphone gone
+        Unwritten, // a write to it failed: dropped whatever it holds
+    };
+    void EndRecording(TakeEnd how);
+    void CommitRecordedTake(TakeEnd how);
+    [[noreturn]] void EndUnwritableTake();
+    // Stops whatever clip sounds or records; `forNewClip` when another is about to start.
+    void StopAnyClip(bool forNewClip = false);
 
     void BuildStartPage();
     void BuildEditorPage();

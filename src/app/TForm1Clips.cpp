@@ -19,9 +19,19 @@
 
 #include <algorithm>
 #include <exception>
+#include <filesystem>
+#include <system_error>
 #include <thread>
 #include <utility>
 #include <vector>
+
+namespace {
+
+const char kTakeNotWritten[] =
+    "The recording could not be saved: the disk is full or is no longer there.\n"
+    "The word keeps the recording it had. Make room on the disk or put it back, then record again.";
+
+} // namespace
 
 void TForm1::PlayClipAndWait(const std::string& path)
 {
@@ -46,7 +56,7 @@ void TForm1::PlayClipAndWait(const std::string& path)
 
 uint64_t TForm1::StartPlayback(const std::string& path)
 {
-    StopAnyClip();
+    StopAnyClip(true);
     if (platform::TraceOn())
         platform::Trace("clip " + path);
     ClipFile = std::make_unique<rtl::TFileStream>(ContentFile(path), rtl::TFileMode::fmOpenRead);
@@ -187,7 +197,7 @@ void TForm1::FreeClipObjects()
 
 void TForm1::StartRecording(const std::string& path)
 {
-    StopAnyClip();
+    StopAnyClip(true);
     // The recording goes into a take beside the clip; the clip itself is left alone
     // until Stop has found sound in the take.
     const std::filesystem::path lesson = ContentFile(path).parent_path();
@@ -210,7 +220,7 @@ void TForm1::StartRecording(const std::string& path)
         // A clip stopped to make way for this recording left the controls idle.
         RefreshEditorButtons();
     } catch (...) {
-        EndRecording(false); // the error that stopped it is the one to show
+        EndRecording(TakeEnd::Quietly); // the error that stopped it is the one to show
         throw;
     }
 }
@@ -218,8 +228,29 @@ void TForm1::StartRecording(const std::string& path)
 void TForm1::RecordConvertAudioConverted(rtl::TComponent* /*Sender*/, const void* AudioData,
                                          int32_t AudioDataSize, bool& /*Abort*/)
 {
-    if (ClipWriter)
+    if (!ClipWriter)
+        return;
+    try {
         ClipWriter->Write(AudioData, AudioDataSize);
+    } catch (...) {
+        EndUnwritableTake();
+    }
+}
+
+// A take that cannot be written (the disk is full, or went away with its USB stick) ends at
+// its first failed write, as one whose microphone went away ends: the devices close, the
+// take is dropped whatever it holds, and the clip stays. The failed write is the one thing
+// said; it leaves through the input's buffer report, which the closed input no longer owns.
+void TForm1::EndUnwritableTake()
+{
+    try {
+        EndRecording(TakeEnd::Unwritten);
+    } catch (...) {
+        // A device that also fails to close says nothing the parent can act on.
+    }
+    if (edSpellingword->isEnabled())
+        edSpellingword->setFocus(Qt::OtherFocusReason);
+    throw rtl::Exception(kTakeNotWritten);
 }
 
 // The input closes by itself when its device has gone (a microphone unplugged or frozen):
@@ -236,12 +267,12 @@ void TForm1::kaAudioIn1AfterClose(rtl::TComponent* /*Sender*/)
 
 void TForm1::StopRecording()
 {
-    EndRecording(!Closing && !MicrophoneLost);
+    EndRecording(Closing || MicrophoneLost ? TakeEnd::Quietly : TakeEnd::Stopped);
 }
 
 // Whatever the devices say on closing, the take is judged with what it holds; a device
-// error is the one error shown.
-void TForm1::EndRecording(bool sayWhenNothingHeard)
+// error is the one error shown. The editor's buttons follow on every path.
+void TForm1::EndRecording(TakeEnd how)
 {
     std::exception_ptr error;
     try {
@@ -256,7 +287,7 @@ void TForm1::EndRecording(bool sayWhenNothingHeard)
     }
     AudioMode = 0;
     try {
-        CommitRecordedTake(sayWhenNothingHeard && !error);
+        CommitRecordedTake(error && how == TakeEnd::Stopped ? TakeEnd::Quietly : how);
     } catch (...) {
         if (!error)
             error = std::current_exception();
@@ -267,33 +298,45 @@ void TForm1::EndRecording(bool sayWhenNothingHeard)
         std::rethrow_exception(error);
 }
 
-void TForm1::CommitRecordedTake(bool sayWhenNothingHeard)
+void TForm1::CommitRecordedTake(TakeEnd how)
 {
     if (TakeFile.empty())
         return;
     const std::filesystem::path take = std::exchange(TakeFile, {});
     const std::string clip = std::exchange(TakeClipPath, {});
+    if (how == TakeEnd::Unwritten) {
+        std::error_code ignored;
+        std::filesystem::remove(take, ignored);
+        return;
+    }
     const TakeOutcome outcome = CommitTake(take, ContentFile(clip));
     ShowTakeHint(outcome.hint);
-    if (!outcome.kept && sayWhenNothingHeard)
+    if (!outcome.kept && how == TakeEnd::Stopped)
         throw rtl::Exception("Nothing was heard from the microphone. Check that it is plugged in and not "
                              "muted, then record again.");
 }
 
-// Only one clip sounds or records at a time: a new one stops the old one first. The
-// controls stay as the new clip's flow set them (a greeting cut short unlocks nothing).
-void TForm1::StopAnyClip()
+// Only one clip sounds or records at a time: a new clip, and an action on the clip's file,
+// stop the old one first. That stop is no error of the action: a take that heard nothing
+// is dropped without a word (only Stop says so). For a new clip the controls stay as its
+// flow set them (a greeting cut short unlocks nothing); otherwise, and whenever the stop
+// fails, they are refreshed here, so no caller has to.
+void TForm1::StopAnyClip(bool forNewClip)
 {
-    const bool outer = ReplacingClip;
-    ReplacingClip = true;
-    RunThenAlways(
-        [this] {
-            if (AudioMode == 1 || ClipWriter)
-                StopRecording();
-            else if (ClipReader || ClipFile)
-                StopPlayback();
-        },
-        [this, outer] { ReplacingClip = outer; });
+    const bool outer = std::exchange(ReplacingClip, forNewClip);
+    try {
+        if (TakeRuns())
+            EndRecording(TakeEnd::Quietly);
+        else if (ClipReader || ClipFile)
+            StopPlayback();
+    } catch (...) {
+        ReplacingClip = outer;
+        RefreshEditorButtons();
+        throw;
+    }
+    ReplacingClip = outer;
+    if (!forNewClip)
+        RefreshEditorButtons();
 }
 
 // Closing the window ends the tutor: a recording is completed, a clip stops, and every

@@ -224,7 +224,7 @@ void TForm1::btnStopClick(QObject* /*Sender*/)
 {
     RunThenAlways(
         [this] {
-            if (AudioMode == 1 || ClipWriter)
+            if (TakeRuns())
                 StopRecording();
             else if (AudioMode == 2 || ClipReader)
                 StopPlayback();
@@ -252,7 +252,7 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
     if (!item || !item->isSelected())
         return;
     // Only Stop ends a recording: a double click then would cut it off unsaid.
-    if (AudioMode == 1 || ClipWriter)
+    if (TakeRuns())
         return;
     if (!SoundOutput.ReadyForClip())
         throw rtl::Exception(app::kNoSoundOutputForWord);
@@ -267,7 +267,8 @@ void TForm1::ListBox1DblClick(QObject* /*Sender*/)
 void TForm1::PopupMenuPopup(QObject* /*Sender*/)
 {
     const QListWidgetItem* item = ListBox1->currentItem();
-    DeleteWord1->setEnabled(ListBox1->currentRow() >= 0 && item && item->isSelected());
+    // A take under way is ended only by Stop, never by deleting its word.
+    DeleteWord1->setEnabled(ListBox1->currentRow() >= 0 && item && item->isSelected() && !TakeRuns());
     const bool clipBusy = AudioMode != 0 || ClipFile || ClipWriter;
     AddWords1->setEnabled(!cbLessions->currentText().isEmpty() && !clipBusy);
 }
@@ -292,15 +293,14 @@ void TForm1::AddWords1Click(QObject* /*Sender*/)
 void TForm1::DeleteWord1Click(QObject* /*Sender*/)
 {
     const QListWidgetItem* item = ListBox1->currentItem();
-    if (!item || !item->isSelected() || cbLessions->currentText().isEmpty())
+    if (!item || !item->isSelected() || cbLessions->currentText().isEmpty() || TakeRuns())
         return;
     const std::string word = item->text().toStdString();
     const std::filesystem::path file = ContentFile(EditorClipPath(ClipFileOf(*item)));
     if (!platform::ConfirmYesNo("Delete the word " + word + " from this lesson?"))
         return;
-    // The clip may be the one sounding, or the one a take under way is to replace.
-    if ((ClipFile && ClipFile->FileName() == file) ||
-        (!TakeClipPath.empty() && ContentFile(TakeClipPath) == file))
+    // The clip may be the one sounding.
+    if (ClipFile && ClipFile->FileName() == file)
         StopAnyClip();
     RunThenAlways(
         [&] {

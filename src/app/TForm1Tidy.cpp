@@ -164,18 +164,19 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
 
 void TForm1::LessonMenuPopup(QObject* /*Sender*/)
 {
-    DeleteLesson1->setEnabled(!cbLessions->currentText().isEmpty());
+    // A take under way is ended only by Stop, never by deleting a lesson.
+    DeleteLesson1->setEnabled(!cbLessions->currentText().isEmpty() && !TakeRuns());
 }
 
 void TForm1::DeleteLesson1Click(QObject* /*Sender*/)
 {
     const QString lesson = cbLessions->currentText();
-    if (lesson.isEmpty() || !platform::ConfirmYesNo("Move the lesson " + lesson.toStdString() +
+    if (lesson.isEmpty() || TakeRuns() || !platform::ConfirmYesNo("Move the lesson " + lesson.toStdString() +
                                                     " and all its words to the trash?"))
         return;
     const std::filesystem::path folder = ContentFile(ExeDir + lesson.toStdString());
-    // Its clip may be the one sounding or being recorded right now.
-    if ((ClipFile || ClipWriter) && ClipIsIn(folder))
+    // Its clip may be the one sounding right now.
+    if (ClipFile && ClipIsIn(folder))
         StopAnyClip();
     if (!platform::MoveToTrash(folder))
         NoTrash("The lesson " + lesson.toStdString());

@@ -92,14 +92,15 @@ std::optional<fs::path> Judge(const fs::path& take, TakeOutcome& outcome)
     }
     TkaSubStream& data = *reader->CreateTrackStream(0);
     const SoundMeter meter = Measure(data, format);
-    if (meter.Levels().PeakDbfs() < kNothingHeardDbfs)
+    // Clicks alone, steady hiss at any level, or nothing loud enough: no voice to keep.
+    const std::optional<FrameSpan> sound = meter.Sound();
+    if (!sound || meter.Levels().PeakDbfs() < kNothingHeardDbfs)
         return std::nullopt;
     outcome.kept = true;
     const FrameSpan all{0, meter.Frames()};
-    const std::optional<FrameSpan> sound = meter.Sound();
-    outcome.hint = HintFor(meter.LevelsOf(sound.value_or(all)));
+    outcome.hint = HintFor(meter.LevelsOf(*sound));
     const auto margin = static_cast<std::uint64_t>(format.SamplesPerSec()) * kTakeMargin.count() / 1000;
-    const FrameSpan keep = sound ? WithMargin(*sound, margin, meter.Frames()) : all;
+    const FrameSpan keep = WithMargin(*sound, margin, meter.Frames());
     if (keep == all) {
         in.Flush(true);
         return take;

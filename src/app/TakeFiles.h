@@ -36,7 +36,8 @@ std::filesystem::path NewTakePath(const std::filesystem::path& folder);
 // Removes the takes in `folder` last written longer than `age` ago. Never throws.
 void RemoveStaleTakes(const std::filesystem::path& folder, std::chrono::seconds age = kStaleTakeAge);
 
-// Judges a finished take: without sound it is dropped; otherwise the silence before
+// Judges a finished take: without sound (SoundMeter finds none, or its peak is under
+// kNothingHeardDbfs) it is dropped; otherwise the silence before
 // its first sound and after its last is cut down to the margin and it replaces
 // `clip`. The take is gone afterwards, also when this raises (the clip then stays).
 TakeOutcome CommitTake(const std::filesystem::path& take, const std::filesystem::path& clip);

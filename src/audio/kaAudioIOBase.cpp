@@ -105,15 +105,23 @@ void TkaAudioIO::CloseQuietly()
 {
     try {
         Close();
+        return;
     } catch (...) {
-        try {
-            AbandonDevice();
-        } catch (...) {
-        }
-        ++closeCount_;
-        headers_.clear();
-        FreeAllBlocks();
-        active_ = false;
+        if (!active_)
+            return; // closed; only a handler of AfterClose failed
+    }
+    try {
+        AbandonDevice();
+    } catch (...) {
+    }
+    ++closeCount_;
+    headers_.clear();
+    FreeAllBlocks();
+    active_ = false;
+    // Closed all the same: whoever waits for the close (a recording) ends as after Close.
+    try {
+        rtl::Raise(AfterClose, this);
+    } catch (...) {
     }
 }
 

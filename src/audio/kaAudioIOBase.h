@@ -72,7 +72,8 @@ protected:
     void CheckInactive() const;
 
     // Closes without raising, for destructors: Close, or when that fails, the descendant's
-    // best effort at letting go of the device.
+    // best effort at letting go of the device; AfterClose comes either way (its errors are
+    // dropped when Close failed).
     void CloseQuietly();
     virtual void AbandonDevice() {}
 

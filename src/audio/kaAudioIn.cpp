@@ -215,7 +215,12 @@ void TkaCustomAudioIn::WndProc(uint32_t msg, WAVEHDR* hdr)
 
 void TkaCustomAudioIn::DoAudioRecorded(const void* audioData, int32_t audioDataSize)
 {
+    // An observer that closes the input gives the buffer back to the pool: the observers
+    // after it and the event do not get the block.
+    const uint64_t closes = CloseCount();
+    const auto blockAlive = [this, closes] { return CloseCount() == closes; };
     if (TkaAudioSubject* subject = Subject())
-        subject->NotifyObservers(subject, audioData, audioDataSize);
-    rtl::Raise(OnAudioRecorded, this, audioData, audioDataSize);
+        subject->NotifyObservers(subject, audioData, audioDataSize, blockAlive);
+    if (blockAlive())
+        rtl::Raise(OnAudioRecorded, this, audioData, audioDataSize);
 }
