@@ -109,14 +109,16 @@ TEST_F(EditorTakeTest, ATakeWithNoVoiceNeverReplacesTheClip)
     const std::string old = Audio().Tone(300, 0.3).Wave();
     WriteFile("Week_3/CAT.wav", old);
     form_->FillWordList();
-    // Two seconds said, of which half a second is recorded: the take holds nothing else.
+    // Four seconds said, of which about half a second is recorded at twice the real pace:
+    // the take holds nothing else.
+    VirtualAudio::instance().setSpeed(2);
     const auto clicks = [](Audio& audio) -> Audio& {
-        return audio.Tone(20, 0.9, 2000).Silence(400).Tone(15, 0.9, 2000).Silence(1565);
+        return audio.Tone(20, 0.9, 2000).Silence(400).Tone(15, 0.9, 2000).Silence(3565);
     };
     Audio clicksAlone, clicksInHiss, quietVoice;
     clicks(clicksAlone);
     clicks(clicksInHiss.Hiss(0.02));
-    quietVoice.Hiss(0.002).Silence(150).Tone(250, 0.02).Silence(1600);
+    quietVoice.Hiss(0.002).Silence(150).Tone(250, 0.02).Silence(3600);
     struct Take {
         const char* what;
         Audio said;
@@ -124,9 +126,9 @@ TEST_F(EditorTakeTest, ATakeWithNoVoiceNeverReplacesTheClip)
     };
     const Take takes[] = {
         {"the clicks of Record and Stop", clicksAlone, false},
-        {"the hiss of an open microphone, -40 dBFS", Audio().Hiss(0.01).Silence(2000), false},
-        {"the hiss of an open microphone, -30 dBFS", Audio().Hiss(0.0316).Silence(2000), false},
-        {"the hiss of an open microphone, -18 dBFS", Audio().Hiss(0.126).Silence(2000), false},
+        {"the hiss of an open microphone, -40 dBFS", Audio().Hiss(0.01).Silence(4000), false},
+        {"the hiss of an open microphone, -30 dBFS", Audio().Hiss(0.0316).Silence(4000), false},
+        {"the hiss of an open microphone, -18 dBFS", Audio().Hiss(0.126).Silence(4000), false},
         {"clicks in hiss", clicksInHiss, false},
         {"a quiet voice over a quieter hiss", quietVoice, true},
     };
@@ -203,7 +205,8 @@ TEST_F(EditorTakeTest, AFailedWriteEndsTheTakeOnceAndKeepsTheClip)
     const std::string old = Audio().Tone(300, 0.3).Wave();
     WriteFile("Week_3/CAT.wav", old);
     form_->FillWordList();
-    Say(Audio().Silence(100).Tone(2000, 0.3));
+    VirtualAudio::instance().setSpeed(2);
+    Say(Audio().Silence(100).Tone(300, 0.3).Silence(3000));
     struct Full {
         const char* what;
         rlim_t room; // bytes a file may hold
