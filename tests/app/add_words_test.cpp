@@ -3,6 +3,7 @@
 // and carry the mark, the list showing them apart until a person records the word.
 
 #include "clips_fixture.h"
+#include "take_audio.h"
 
 #include "app/AddWordsDialog.h"
 #include "platform/speech/VoiceClipFile.h"
@@ -145,7 +146,7 @@ TEST_F(AddWordsTest, ARecordingOverAMadeWordTakesTheMarkAway)
     });
     ASSERT_TRUE(ShownAsTutorVoice("KITE"));
 
-    WriteFile("voice.wav", ToneWave(2, 44100, 22050, 330));
+    WriteFile("voice.wav", taketest::Audio().Silence(100).Tone(400, 0.25).Wave());
     ASSERT_TRUE(VirtualAudio::instance().setMicrophoneFile(Path("voice.wav")));
     ClickItem(1);
     ASSERT_EQ(form_->edSpellingword->text(), "KITE");

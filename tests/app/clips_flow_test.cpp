@@ -3,6 +3,7 @@
 // closing the window.
 
 #include "clips_fixture.h"
+#include "take_audio.h"
 
 #include "audio/kaACMCalls.h"
 #include "audio/kaErrors.h"
@@ -366,7 +367,8 @@ TEST_F(ClipFlowTest, ClosingTheWindowEndsAWaitAndEveryWaitAfterIt)
 TEST_F(ClipFlowTest, RecordingSizesTheInputBufferToAnEighthOfASecond)
 {
     MakeFolder("L");
-    VirtualAudio::instance().setMicrophoneTone(440, 0.5);
+    WriteFile("voice.wav", taketest::Audio().Silence(100).Tone(400, 0.5).Wave());
+    ASSERT_TRUE(VirtualAudio::instance().setMicrophoneFile(Path("voice.wav")));
     form_->StartRecording(form_->ExeDir + "L/REC.wav");
     EXPECT_EQ(form_->AudioMode, 1);
     EXPECT_TRUE(form_->kaAudioIn1->Active());
@@ -374,7 +376,7 @@ TEST_F(ClipFlowTest, RecordingSizesTheInputBufferToAnEighthOfASecond)
     EXPECT_GE(form_->kaAudioIn1->BufferSize(), 22050u);
     EXPECT_LE(form_->kaAudioIn1->BufferSize(), 22054u);
     EXPECT_EQ(form_->kaAudioIn1->BufferSize() % 4, 0u);
-    ASSERT_TRUE(PumpRecorded(22050));
+    ASSERT_TRUE(PumpRecorded(22050 * 4));
     form_->StopRecording();
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_FALSE(form_->kaAudioIn1->Active());

@@ -2,6 +2,7 @@
 // virtual microphone saying it, Stop, replaying, the word list and its pop-up menu.
 
 #include "clips_fixture.h"
+#include "take_audio.h"
 
 #include <QFocusEvent>
 #include <QTimer>
@@ -19,8 +20,8 @@ protected:
     {
         ClipFormTest::SetUp();
         ShowEditor();
-        // Half a second of a tone as the microphone's voice.
-        WriteFile("voice.wav", ToneWave(2, 44100, 22050, 330));
+        // Half a second as the microphone's voice: a pause, as after pressing Record, then a tone.
+        WriteFile("voice.wav", taketest::Audio().Silence(100).Tone(400, 0.25).Wave());
         ASSERT_TRUE(VirtualAudio::instance().setMicrophoneFile(Path("voice.wav")));
     }
 

@@ -243,7 +243,7 @@ TEST_F(EditorTakeTest, AFailedWriteEndsTheTakeOnceAndKeepsTheClip)
 
 TEST_F(EditorTakeTest, BlanksTypedAroundAWordAreNoPartOfItsClip)
 {
-    Say(Audio().Tone(400, 0.3));
+    Say(Audio().Silence(100).Tone(400, 0.3));
     // Clicking Record: upper-cased and trimmed.
     RecordFor("dog ", 300);
     EXPECT_EQ(LessonFiles(), std::vector<std::string>{"DOG.wav"});
@@ -355,7 +355,7 @@ TEST_F(EditorTakeTest, RecordRemovesTakesLeftBehindMoreThanTenMinutesAgo)
     WriteFile("Week_3/notes.txt", "mine");
     std::filesystem::last_write_time(Path("Week_3/notes.txt"), now - std::chrono::hours(24));
 
-    Say(Audio().Tone(300, 0.3));
+    Say(Audio().Silence(100).Tone(300, 0.3));
     RecordFor("CAT", 300);
     EXPECT_FALSE(std::filesystem::exists(stale));
     EXPECT_TRUE(std::filesystem::exists(recent));
@@ -396,14 +396,14 @@ TEST_F(EditorTakeTest, QuietAndClippedTakesAreKeptWithAHintUntilTheWordOrLessonC
         EXPECT_LE(QFontMetrics(form_->lblTakeHint->font()).horizontalAdvance(Hint()), strip);
     };
 
-    Say(Audio().Tone(500, 0.025)); // -32 dBFS
+    Say(Audio().Silence(100).Tone(500, 0.025)); // -32 dBFS
     RecordFor("CAT", 400);
     expectHint("Very quiet: next time, speak closer to the microphone.");
     EXPECT_TRUE(ReadWaveInfo(ReadFile("Week_3/CAT.wav")).valid);
     TypeWord("D"); // another word
     EXPECT_TRUE(Hint().isEmpty());
 
-    Say(Audio().Overdriven(500, 1.5));
+    Say(Audio().Silence(100).Overdriven(500, 1.5));
     RecordFor("DOG", 400);
     expectHint("Too loud: next time, speak a little softer.");
     ClickItem(1); // DOG: picking a word changes the box
@@ -416,7 +416,7 @@ TEST_F(EditorTakeTest, QuietAndClippedTakesAreKeptWithAHintUntilTheWordOrLessonC
     EXPECT_TRUE(Hint().isEmpty());
 
     // A clear take leaves no hint.
-    Say(Audio().Tone(500, 0.3));
+    Say(Audio().Silence(100).Tone(500, 0.3));
     RecordFor("SUN", 400);
     EXPECT_TRUE(Hint().isEmpty());
     EXPECT_TRUE(Errors().empty());
