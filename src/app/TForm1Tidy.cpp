@@ -171,8 +171,9 @@ void TForm1::LessonMenuPopup(QObject* /*Sender*/)
 void TForm1::DeleteLesson1Click(QObject* /*Sender*/)
 {
     const QString lesson = cbLessions->currentText();
-    if (lesson.isEmpty() || TakeRuns() || !platform::ConfirmYesNo("Move the lesson " + lesson.toStdString() +
-                                                    " and all its words to the trash?"))
+    if (lesson.isEmpty() || TakeRuns() ||
+        !platform::ConfirmYesNo("Move the lesson " + lesson.toStdString() +
+                                " and all its words to the trash?"))
         return;
     const std::filesystem::path folder = ContentFile(ExeDir + lesson.toStdString());
     // Its clip may be the one sounding right now.
