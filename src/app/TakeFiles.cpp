@@ -3,6 +3,7 @@
 #include "app/SampleAnalysis.h"
 #include "audio/kaAudioStreams.h"
 #include "platform/fs/Files.h"
+#include "platform/xml/AtomicFile.h"
 #include "rtl/Stream.h"
 
 #include <array>
@@ -107,6 +108,15 @@ std::optional<fs::path> Judge(const fs::path& take, TakeOutcome& outcome)
     return WriteSpan(data, format, keep, take);
 }
 
+// A clip this user may not write (another account's, or one made read-only on purpose) is
+// not replaced: the rename would replace it whatever its permissions.
+void ReplaceClip(const fs::path& replacement, const fs::path& clip)
+{
+    if (const int refusal = platform::WriteRefusal(clip))
+        throw platform::EFileWriteError("Cannot create file \"" + clip.string() + "\". " + std::strerror(refusal));
+    fs::rename(replacement, clip);
+}
+
 } // namespace
 
 fs::path NewTakePath(const fs::path& folder)
@@ -145,7 +155,7 @@ TakeOutcome CommitTake(const fs::path& take, const fs::path& clip)
     try {
         replacement = Judge(take, outcome);
         if (replacement)
-            fs::rename(*replacement, clip);
+            ReplaceClip(*replacement, clip);
     } catch (...) {
         std::error_code ignored;
         if (replacement && *replacement != take)
