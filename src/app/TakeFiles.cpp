@@ -109,11 +109,13 @@ std::optional<fs::path> Judge(const fs::path& take, TakeOutcome& outcome)
 }
 
 // A clip this user may not write (another account's, or one made read-only on purpose) is
-// not replaced: the rename would replace it whatever its permissions.
+// not replaced: the rename would replace it whatever its permissions. One the user may write
+// keeps its mode, owner and group.
 void ReplaceClip(const fs::path& replacement, const fs::path& clip)
 {
     if (const int refusal = platform::WriteRefusal(clip))
         throw platform::EFileWriteError("Cannot create file \"" + clip.string() + "\". " + std::strerror(refusal));
+    platform::TakeOverOwnership(clip, replacement);
     fs::rename(replacement, clip);
 }
 

@@ -9,6 +9,7 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
+#include <QByteArray>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -17,6 +18,7 @@
 #include <fstream>
 #include <memory>
 #include <string>
+#include <utility>
 #include <vector>
 
 class FormTest : public ::testing::Test {
@@ -33,7 +35,50 @@ protected:
     {
         form_.reset();
         EXPECT_TRUE(answers_.empty()) << "a box the test expected was not shown";
+        for (const auto& [name, value] : savedEnvironment_)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        GiveBackOtherAccountFiles();
     }
+
+    // Puts a file of another account (which the test may move but not write) at `relative`
+    // until the test ends: "read-only" (mode 644) or "writable" (mode 666). Only the
+    // unprivileged run (tests/as_unprivileged.sh) has them; false elsewhere.
+    bool BorrowOtherAccountFile(const std::string& name, const std::string& relative)
+    {
+        const QByteArray folder = qgetenv("LEXORIN_OTHER_ACCOUNT_FILES");
+        if (folder.isEmpty())
+            return false;
+        const std::filesystem::path home = std::filesystem::path(folder.toStdString()) / name;
+        std::filesystem::create_directories(Path(relative).parent_path());
+        std::filesystem::rename(home, Path(relative));
+        borrowed_.emplace_back(home, Path(relative));
+        return true;
+    }
+    void GiveBackOtherAccountFiles()
+    {
+        for (const auto& [home, borrowed] : borrowed_) {
+            std::error_code ec;
+            std::filesystem::rename(borrowed, home, ec);
+            EXPECT_FALSE(ec) << "another account's file could not be given back: " << ec.message();
+        }
+        borrowed_.clear();
+    }
+
+    // What the window deletes goes to a trash inside the test's folder ("data/Trash"), never
+    // to the user's own. HOME moves too, so the trash is on the content's disk for any layout
+    // of the machine's disks.
+    void UsePrivateTrash()
+    {
+        for (const char* name : {"XDG_DATA_HOME", "HOME"})
+            savedEnvironment_.emplace_back(name, qgetenv(name));
+        UseTrashIn("data");
+        qputenv("HOME", QByteArray::fromStdString(dir_.string()));
+    }
+    void UseTrashIn(const std::string& relative)
+    {
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path(relative).string()));
+    }
+    std::filesystem::path Trashed(const std::string& name) const { return Path("data/Trash/files/" + name); }
 
     // Shows the window (which runs FormShow) and makes it the active window.
     void Show()
@@ -115,6 +160,8 @@ protected:
     std::unique_ptr<TForm1> form_;
     std::deque<platform::DialogAnswer> answers_;
     std::vector<platform::DialogRequest> requests_;
+    std::vector<std::pair<const char*, QByteArray>> savedEnvironment_;
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> borrowed_;
     platform::ScopedDialogResponder responder_{[this](const platform::DialogRequest& request) {
         requests_.push_back(request);
         if (request.kind != platform::DialogKind::Input)

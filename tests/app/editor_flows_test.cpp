@@ -382,26 +382,92 @@ TEST_F(EditorTest, ADoubleClickKeepsTheControlsBusyForTheWholeNewClipAndLeavesAR
     EXPECT_TRUE(Errors().empty());
 }
 
-// ---- Words that are not file names -----------------------------------------------------------
-
-TEST_F(EditorTest, AWordWithAPathSeparatorOrDotDotCannotBeRecorded)
+TEST_F(EditorTest, ATakeNeverReplacesAClipThisUserMayNotWrite)
 {
     ChooseLesson("Week_3");
-    for (const QString word : {"a/b", "..\\up", "../../x", "x..y"}) {
-        TypeWord(word);
-        EXPECT_FALSE(form_->btnRecord->isEnabled()) << word.toStdString();
+    struct Row {
+        const char* clip;
+        const char* otherAccounts; // the other account's file borrowed as the clip, if any
+        bool replaced;
+    };
+    for (const Row& row : {
+             Row{"FROZEN", nullptr, false},     // made read-only on purpose, also for root
+             Row{"THEIRS", "read-only", false}, // another account's, in a folder this user may write
+             Row{"SHARED", "writable", true},   // another account's that everyone may write
+         }) {
+        SCOPED_TRACE(row.clip);
+        requests_.clear();
+        const std::string clip = std::string("Week_3/") + row.clip + ".wav";
+        if (row.otherAccounts) {
+            if (!BorrowOtherAccountFile(row.otherAccounts, clip))
+                continue; // only the unprivileged run has another account's files
+        } else {
+            WriteFile(clip, "old clip");
+            std::filesystem::permissions(Path(clip), std::filesystem::perms::owner_read |
+                                                         std::filesystem::perms::group_read |
+                                                         std::filesystem::perms::others_read);
+        }
+        const std::string before = ReadFile(clip);
+        const auto mode = std::filesystem::status(Path(clip)).permissions();
+        RecordWordByMouse(row.clip);
+        if (row.replaced) {
+            EXPECT_TRUE(Errors().empty());
+            EXPECT_TRUE(ReadWaveInfo(ReadFile(clip)).valid);
+        } else {
+            EXPECT_EQ(Errors(), std::vector<std::string>{"Cannot create file \"" + Path(clip).string() +
+                                                         "\". Permission denied"});
+            EXPECT_EQ(ReadFile(clip), before);
+        }
+        EXPECT_EQ(std::filesystem::status(Path(clip)).permissions(), mode);
+        EXPECT_EQ(form_->AudioMode, 0);
+    }
+    for (const auto& entry : std::filesystem::directory_iterator(Path("Week_3")))
+        EXPECT_EQ(entry.path().extension(), ".wav") << "no take is left behind: " << entry.path();
+}
+
+// ---- Words that are not file names -----------------------------------------------------------
+
+TEST_F(EditorTest, AWordTheListWouldShowAsAnotherWordOrThatNamesNoFileIsRefusedWithAPlainMessage)
+{
+    ChooseLesson("Week_3");
+    // A clip already on disk with a dot in its name is listed, and played, as before.
+    WriteFile("Week_3/ST. LOUIS.wav", ToneWave(1, 22050, 2205));
+    form_->FillWordList();
+    ASSERT_EQ(Items(form_->ListBox1), QStringList{"ST"});
+    struct Row {
+        QString word;
+        QString hint;
+        bool speaker;
+    };
+    for (const Row& row : {
+             Row{"a/b", "Cannot be recorded: it holds \"/\".", false},
+             Row{"..\\up", "Cannot be recorded: it holds \"\\\".", false},
+             Row{"../../x", "Cannot be recorded: it holds \"/\".", false},
+             Row{"x..y", "Cannot be recorded: it holds \".\".", false},
+             Row{"ST. LOUIS", "Cannot be recorded: it holds \".\".", true},
+             Row{QString("A") + QChar(1) + "B", "Cannot be recorded: it holds a control character.", false},
+             Row{QString(65, 'W'), "Cannot be recorded: it is longer than 64 characters.", false},
+         }) {
+        SCOPED_TRACE(row.word.toStdString());
+        form_->edSpellingword->setText(row.word);
+        EXPECT_EQ(form_->lblTakeHint->text(), row.hint);
+        EXPECT_FALSE(form_->btnRecord->isEnabled());
+        EXPECT_EQ(form_->btnPlay->isEnabled(), row.speaker);
         QTest::keyClick(form_->edSpellingword, Qt::Key_Return);
         form_->btnRecordClick(form_->btnRecord);
-        EXPECT_EQ(form_->AudioMode, 0) << word.toStdString();
+        EXPECT_EQ(form_->AudioMode, 0);
         // The end of a clip elsewhere does not enable it either.
         form_->StopPlayback();
-        EXPECT_FALSE(form_->btnRecord->isEnabled()) << word.toStdString();
+        EXPECT_FALSE(form_->btnRecord->isEnabled());
     }
     EXPECT_EQ(VirtualAudio::instance().openCount(Direction::Input), 0);
+    EXPECT_TRUE(Errors().empty());
     EXPECT_FALSE(std::filesystem::exists(Path("x.wav")));
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/a")));
+    EXPECT_EQ(Items(form_->ListBox1), QStringList{"ST"});
     TypeWord("fine");
     EXPECT_TRUE(form_->btnRecord->isEnabled());
+    EXPECT_TRUE(form_->lblTakeHint->text().isEmpty());
 }
 
 // ---- New lessons ---------------------------------------------------------------------------
@@ -564,6 +630,7 @@ TEST_F(EditorMenuTest, DeleteWordAsksAndDeletesTheClipOnYes)
     const auto asked = BoxTexts(platform::DialogKind::Confirmation);
     EXPECT_EQ(asked, std::vector<std::string>{"Delete the word CAT from this lesson?"});
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/CAT.wav")));
+    EXPECT_TRUE(std::filesystem::exists(Trashed("CAT.wav")));
     EXPECT_TRUE(std::filesystem::exists(Path("Week_3/DOG.wav")));
     EXPECT_EQ(Items(form_->ListBox1), QStringList{"DOG"});
     // The word is still in the box; its clip has gone, so the speaker is off.
@@ -596,29 +663,39 @@ TEST_F(EditorMenuTest, DeletingTheClipThatPlaysStopsItFirst)
 TEST_F(EditorTest, DeleteWordRemovesTheFileItsItemCameFromAndSaysWhyWhenItCannot)
 {
     ChooseLesson("Week_3");
-    TypeWord("MR.");
-    QTest::keyClick(form_->edSpellingword, Qt::Key_Return); // recorded as typed: "MR..wav"
-    ASSERT_TRUE(PumpRecorded(22050));
-    QTest::mouseClick(form_->btnStop, Qt::LeftButton);
-    ASSERT_TRUE(std::filesystem::exists(Path("Week_3/MR..wav")));
-    // A clip name the disk will not let go of: a folder that is not empty.
-    MakeFolder("Week_3/BOX.wav/inside");
+    WriteFile("Week_3/MR..wav", ToneWave(1, 22050, 2205)); // listed as "MR"
+    WriteFile("Week_3/BOX.wav", ToneWave(1, 22050, 2205));
     form_->FillWordList();
     ASSERT_EQ(Items(form_->ListBox1), (QStringList{"BOX", "MR"}));
-
-    ClickItem(1);
-    form_->DeleteWord1->trigger();
+    struct Row {
+        int item;
+        bool trash;
+        std::vector<std::string> errors;
+        QStringList listed;
+    };
+    for (const Row& row : {
+             Row{1, true, {}, {"BOX"}},
+             Row{0,
+                 false,
+                 {"The word BOX could not be moved to the trash (this disk has none, as on a USB stick or a "
+                  "network share), so nothing was deleted."},
+                 {"BOX"}},
+         }) {
+        SCOPED_TRACE(row.item);
+        if (!row.trash) {
+            WriteFile("nowhere", "a file where the trash's folder would be");
+            UseTrashIn("nowhere");
+        }
+        ClickItem(row.item);
+        form_->DeleteWord1->trigger();
+        EXPECT_EQ(Errors(), row.errors);
+        EXPECT_EQ(Items(form_->ListBox1), row.listed);
+        EXPECT_EQ(form_->AudioMode, 0);
+    }
+    // The recording is in the trash, whence the parent can get it back; the other is untouched.
+    EXPECT_EQ(ReadFile("data/Trash/files/MR..wav"), ToneWave(1, 22050, 2205));
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/MR..wav")));
-    EXPECT_EQ(Items(form_->ListBox1), QStringList{"BOX"});
-    EXPECT_TRUE(Errors().empty());
-
-    ClickItem(0);
-    form_->DeleteWord1->trigger();
-    ASSERT_EQ(Errors().size(), 1u);
-    EXPECT_NE(Errors()[0].find("BOX"), std::string::npos) << Errors()[0];
-    EXPECT_NE(Errors()[0].find("not empty"), std::string::npos) << Errors()[0];
-    EXPECT_EQ(Items(form_->ListBox1), QStringList{"BOX"});
-    EXPECT_EQ(form_->AudioMode, 0);
+    EXPECT_TRUE(std::filesystem::exists(Path("Week_3/BOX.wav")));
 }
 
 TEST_F(ClipFormTest, DeleteWordWorksWhileTheGreetingStillPlays)

@@ -3,10 +3,14 @@
 
 #include "test_child_fixture.h"
 
+#include "app/progress/AttemptHistory.h"
+
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
+#include <filesystem>
+#include <functional>
 
 namespace {
 
@@ -425,6 +429,107 @@ TEST_F(SpellingTest, ASaveThatFailsShowsItsErrorAndKeepsTheCounts)
     EXPECT_TRUE(form_->Edit2->isEnabled());
     QTest::keyClick(form_->Edit2, Qt::Key_Return);
     EXPECT_EQ(word->Trys, 2);
+}
+
+TEST_F(SpellingTest, ARunWritesOnlyTheRecordItOpenedWhateverTheListsShowMeanwhile)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    MakeLesson("Zoo", {"CAT"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    WritePlayer("Bob", "<CHILD name=\"Bob\"/>");
+    struct Row {
+        const char* change;
+        std::function<void()> act;
+    };
+    for (const Row& row : {
+             Row{"another player chosen", [this] { form_->ComboBox3->setCurrentIndex(1); }},
+             Row{"another lesson chosen", [this] { form_->ComboBox2->setCurrentIndex(1); }},
+             Row{"both lists refilled without a choice",
+                 [this] {
+                     form_->cbLessionsDropDown(form_->ComboBox2);
+                     form_->ComboBox3DropDown(form_->ComboBox3);
+                 }},
+         }) {
+        SCOPED_TRACE(row.change);
+        StartTest();
+        ASSERT_EQ(form_->RunMode, 2);
+        // The lists change while the praise of the answer plays, before the save.
+        bool changed = false;
+        auto played = form_->kaAudioOut1->OnAudioPlayed;
+        form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+            if (!changed)
+                row.act();
+            changed = true;
+            played(sender, data, size);
+        };
+        const std::string word = Current();
+        Answer(QString::fromStdString(word));
+        form_->kaAudioOut1->OnAudioPlayed = played;
+        ASSERT_TRUE(changed);
+        EXPECT_TRUE(BoxTexts(DialogKind::Error).empty());
+        const std::string record = ReadFile("Children/Ann.xml");
+        EXPECT_NE(record.find("<Week><CAT "), std::string::npos) << record;
+        EXPECT_EQ(record.find("<Zoo>"), std::string::npos) << record;
+        EXPECT_EQ(ReadFile("Children/Bob.xml"), "<CHILD name=\"Bob\"/>");
+        const auto history = app::progress::ReadHistory(Path("Children/Ann.history"));
+        ASSERT_FALSE(history.attempts.empty());
+        EXPECT_EQ(history.attempts.back().lesson, "Week");
+        EXPECT_EQ(history.attempts.back().word, word);
+        EXPECT_FALSE(std::filesystem::exists(Path("Children/Bob.history")));
+        QTest::mouseClick(form_->JvXPToolButton, Qt::LeftButton); // back to the start page
+    }
+}
+
+TEST_F(SpellingTest, ARecordOrHistoryThisUserMayNotWriteIsLeftAsItWas)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    const auto readOnly = std::filesystem::perms::owner_read | std::filesystem::perms::group_read |
+                          std::filesystem::perms::others_read;
+    struct Row {
+        const char* file;          // of Ann's files
+        const char* otherAccounts; // another account's file borrowed for it; else made read-only
+        bool saved;                // the record takes the answer
+        bool kept;                 // the file keeps its bytes
+    };
+    for (const Row& row : {
+             Row{"Ann.history", nullptr, true, true},     // frozen on purpose: root appends nothing
+             Row{"Ann.xml", nullptr, false, true},         // frozen on purpose
+             Row{"Ann.xml", "read-only", false, true},     // another account's
+             Row{"Ann.history", "read-only", true, true},  // another account's
+             Row{"Ann.xml", "writable", true, false},      // another account's that anyone may write
+         }) {
+        SCOPED_TRACE(std::string(row.file) + " " + (row.otherAccounts ? row.otherAccounts : "frozen"));
+        requests_.clear();
+        for (const char* name : {"Children/Ann.xml", "Children/Ann.history"})
+            std::filesystem::remove(Path(name));
+        WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+        StartTest();
+        ASSERT_EQ(form_->RunMode, 2);
+        // The file changes hands while the run goes on.
+        const std::string file = std::string("Children/") + row.file;
+        if (!row.otherAccounts) {
+            WriteFile(file, ReadFile(file) + "\n");
+            std::filesystem::permissions(Path(file), readOnly);
+        } else if (!BorrowOtherAccountFile(row.otherAccounts, file)) {
+            QTest::mouseClick(form_->JvXPToolButton, Qt::LeftButton);
+            continue; // only the unprivileged run has another account's files
+        }
+        const std::string before = ReadFile(file);
+        const auto mode = std::filesystem::status(Path(file)).permissions();
+        Answer(QString::fromStdString(Current()));
+        const std::vector<std::string> errors = BoxTexts(DialogKind::Error);
+        if (row.saved) {
+            EXPECT_TRUE(errors.empty());
+        } else {
+            EXPECT_EQ(errors, std::vector<std::string>{"Cannot create file \"" + Path(file).string() +
+                                                       "\". Permission denied"});
+        }
+        EXPECT_EQ(ReadFile("Children/Ann.xml").find("trys=\"1\"") != std::string::npos, row.saved);
+        EXPECT_EQ(ReadFile(file) == before, row.kept);
+        EXPECT_EQ(std::filesystem::status(Path(file)).permissions(), mode);
+        GiveBackOtherAccountFiles();
+        QTest::mouseClick(form_->JvXPToolButton, Qt::LeftButton);
+    }
 }
 
 TEST_F(SpellingTest, AMissingWordClipIsSkipped)

@@ -211,6 +211,20 @@ int WriteRefusal(const fs::path& file)
     return 0;
 }
 
+void TakeOverOwnership(const fs::path& existing, const fs::path& replacement)
+{
+    struct stat status {};
+    if (::stat(existing.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return;
+    if (::chown(replacement.c_str(), status.st_uid, status.st_gid) != 0) {
+        // Only root may give a file away; keep the group where the user belongs to it.
+        if (::chown(replacement.c_str(), static_cast<uid_t>(-1), status.st_gid) != 0) {
+            // Then it belongs to the user's own group: still written.
+        }
+    }
+    ::chmod(replacement.c_str(), status.st_mode & 07777); // after chown, which may clear set-id bits
+}
+
 void SetRenameNoReplaceRefused(bool refused)
 {
     RenameNoReplaceRefused() = refused;

@@ -11,6 +11,7 @@
 //   ResolveContentPath(base, relative) the same, then find each part without regard to letter case
 //   IsPlainFileName(name)              a single name: no separators, not "." or ".."
 //   WriteRefusal(file)                 why this user may not replace or extend a file (0: may)
+//   TakeOverOwnership(old, new)        a replacing file takes the old one's mode, owner and group
 //   RenameNoReplace(from, to)          a rename that never replaces what is at `to`
 //
 // Names are UTF-8 std::string; paths are std::filesystem::path. Nothing here shows a message.
@@ -86,6 +87,11 @@ bool IsPlainFileName(std::string_view name);
 // gives no one a write bit: such a file was frozen on purpose. A rename in a folder the user may
 // write would replace any file there, so every replacing writer asks this first.
 int WriteRefusal(const std::filesystem::path& file);
+
+// Gives `replacement`, the new file about to take `existing`'s place, the old file's mode and,
+// as far as this user may give them, its owner and group, so a shared file stays shared.
+// Nothing happens when `existing` is not a plain file. Best effort; never throws.
+void TakeOverOwnership(const std::filesystem::path& existing, const std::filesystem::path& replacement);
 
 // Renames `from` to `to` only when nothing of that name exists: 0 when done, else the errno
 // (EEXIST when the name is taken, and then nothing has changed). Uses renameat2 with

@@ -138,19 +138,6 @@ fs::path WrittenThroughLinks(const fs::path& requested)
     return requested;
 }
 
-// The new file takes the old one's mode and, as far as the user may give them, its group and
-// owner, so a shared record stays shared.
-void TakeOverOwnership(int fd, const struct stat& existing)
-{
-    if (::fchown(fd, existing.st_uid, existing.st_gid) != 0) {
-        // Only root may give a file away; keep the group where the user belongs to it.
-        if (::fchown(fd, static_cast<uid_t>(-1), existing.st_gid) != 0) {
-            // Then it belongs to the user's own group: still written.
-        }
-    }
-    ::fchmod(fd, existing.st_mode & 07777);
-}
-
 enum class Placing { Replace, OnlyIfNew };
 
 void WriteThroughTemporary(const fs::path& requested, std::string_view bytes, Placing placing)
@@ -164,8 +151,8 @@ void WriteThroughTemporary(const fs::path& requested, std::string_view bytes, Pl
         Fail("Cannot create file", target, refusal);
 
     TempFile temp(target);
-    if (exists && S_ISREG(existing.st_mode))
-        TakeOverOwnership(temp.fd(), existing);
+    if (exists)
+        platform::TakeOverOwnership(target, temp.path());
     Reach(AtomicWriteStage::Created);
 
     const std::size_t half = bytes.size() / 2;
