@@ -310,8 +310,8 @@ void TForm1::DeleteWord1Click(QObject* /*Sender*/)
         StopAnyClip();
     // A recording is the costliest thing in the folder: it goes to the trash, as lessons do.
     RunThenAlways([&] { app::MoveToTrashOrSay(file, "The word " + word); },
-        [this] {
-            FillWordList();
-            RefreshEditorButtons();
-        });
+                  [this] {
+                      FillWordList();
+                      RefreshEditorButtons();
+                  });
 }

@@ -9,8 +9,8 @@ void TForm1::AppendHistory(const TWordHandler& word, const std::string& typed, b
                            const std::string& judgedAt) noexcept
 {
     try {
-        app::progress::AppendAttempt(RunRecord.history,
-                                     {RunStarted, judgedAt, RunRecord.lesson, word.Word, typed, right, word.Trys});
+        app::progress::AppendAttempt(
+            RunRecord.history, {RunStarted, judgedAt, RunRecord.lesson, word.Word, typed, right, word.Trys});
     } catch (...) {
         // The child's test goes on; the progress window shows the history as incomplete.
     }

@@ -66,7 +66,8 @@ void TForm1::btnNewChildClick(QObject* /*Sender*/)
         return;
     }
     // A history left behind by a record deleted by hand belongs to someone else.
-    if (const std::filesystem::path history = PlayerFile(name, kHistoryExtension); platform::FileExists(history))
+    if (const std::filesystem::path history = PlayerFile(name, kHistoryExtension);
+        platform::FileExists(history))
         app::MoveToTrashOrSay(history, "An old history of a player named " + name, "no player was added");
     {
         platform::XmlDocument record;

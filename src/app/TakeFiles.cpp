@@ -61,7 +61,8 @@ fs::path WriteSpan(TkaSubStream& data, TkaWaveFormat& format, FrameSpan span, co
             data.Seek(static_cast<int64_t>(span.begin) * format.BlockAlign(), rtl::TSeekOrigin::soBeginning);
             int64_t left = static_cast<int64_t>(span.size()) * format.BlockAlign();
             while (left > 0) {
-                const int32_t got = data.Read(block.data(), static_cast<int32_t>(std::min<int64_t>(left, kCopyBlock)));
+                const int32_t got =
+                    data.Read(block.data(), static_cast<int32_t>(std::min<int64_t>(left, kCopyBlock)));
                 if (got <= 0)
                     break;
                 writer.Write(block.data(), got);
@@ -114,7 +115,8 @@ std::optional<fs::path> Judge(const fs::path& take, TakeOutcome& outcome)
 void ReplaceClip(const fs::path& replacement, const fs::path& clip)
 {
     if (const int refusal = platform::WriteRefusal(clip))
-        throw platform::EFileWriteError("Cannot create file \"" + clip.string() + "\". " + std::strerror(refusal));
+        throw platform::EFileWriteError("Cannot create file \"" + clip.string() + "\". " +
+                                        std::strerror(refusal));
     platform::TakeOverOwnership(clip, replacement);
     fs::rename(replacement, clip);
 }

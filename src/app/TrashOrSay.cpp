@@ -10,8 +10,9 @@ std::filesystem::path MoveToTrashOrSay(const std::filesystem::path& file, const 
 {
     if (std::optional<std::filesystem::path> inTrash = platform::MoveToTrash(file))
         return *inTrash;
-    throw rtl::Exception(what + " could not be moved to the trash (this disk has none, as on a USB stick or a "
-                                "network share), so " +
+    throw rtl::Exception(what +
+                         " could not be moved to the trash (this disk has none, as on a USB stick or a "
+                         "network share), so " +
                          consequence + ".");
 }
 

@@ -204,9 +204,9 @@ TEST_F(AddWordsTest, ARecordingMadeMeanwhileIsNeverReplacedAndItsWordIsReportedA
         WriteFile("Week_3/Moon.take 2.wav", "recorded");
         Ok(dialog);
         ASSERT_TRUE(dialog.isVisible()) << "the dialog stays open to show the words not made";
-        EXPECT_EQ(Rows(dialog), (QStringList{"KITE: has a clip already", "MOON: has a clip already",
-                                             "SUN: has a clip already", "STAR: has a clip already",
-                                             "DOG: clip made"}));
+        EXPECT_EQ(Rows(dialog),
+                  (QStringList{"KITE: has a clip already", "MOON: has a clip already",
+                               "SUN: has a clip already", "STAR: has a clip already", "DOG: clip made"}));
         EXPECT_EQ(dialog.Summary->text(), "1 clips made; 4 words had a clip already (see the list).");
     });
     platform::SetAtomicWriteHook({});

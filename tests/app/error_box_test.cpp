@@ -65,7 +65,7 @@ TEST_F(ErrorBoxTest, ErrorsWhileABoxIsOpenWaitAndShowOneBoxAtATime)
         ++open;
         most = std::max(most, open);
         texts.push_back(request.text);
-        if (request.text == "first") {
+        if (request.text == "first" && texts.size() == 1) {
             // The box's own event loop runs more failing handlers, twice the same, and the
             // one whose error is on screen once more.
             QEvent again(QEvent::User);

@@ -493,10 +493,10 @@ TEST_F(SpellingTest, ARecordOrHistoryThisUserMayNotWriteIsLeftAsItWas)
     };
     for (const Row& row : {
              Row{"Ann.history", nullptr, true, true},     // frozen on purpose: root appends nothing
-             Row{"Ann.xml", nullptr, false, true},         // frozen on purpose
-             Row{"Ann.xml", "read-only", false, true},     // another account's
-             Row{"Ann.history", "read-only", true, true},  // another account's
-             Row{"Ann.xml", "writable", true, false},      // another account's that anyone may write
+             Row{"Ann.xml", nullptr, false, true},        // frozen on purpose
+             Row{"Ann.xml", "read-only", false, true},    // another account's
+             Row{"Ann.history", "read-only", true, true}, // another account's
+             Row{"Ann.xml", "writable", true, false},     // another account's that anyone may write
          }) {
         SCOPED_TRACE(std::string(row.file) + " " + (row.otherAccounts ? row.otherAccounts : "frozen"));
         requests_.clear();

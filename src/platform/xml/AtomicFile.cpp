@@ -172,7 +172,8 @@ void WriteThroughTemporary(const fs::path& requested, std::string_view bytes, Pl
     if (placing == Placing::OnlyIfNew) {
         if (const int error = platform::RenameNoReplace(temp.path(), target)) {
             if (error == EEXIST)
-                throw EFileExistsError("Cannot create file \"" + target.string() + "\". " + std::strerror(error));
+                throw EFileExistsError("Cannot create file \"" + target.string() + "\". " +
+                                       std::strerror(error));
             Fail("Cannot create file", target, error);
         }
     } else if (::rename(temp.path().c_str(), target.c_str()) != 0) {
