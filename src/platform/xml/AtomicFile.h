@@ -38,9 +38,9 @@ using AtomicWriteHook = std::function<void(AtomicWriteStage)>;
 // existing target keeps its permission bits and its group (and its owner, where the user may
 // give it); a link as target is written through. A target this user may not write
 // (platform::WriteRefusal) is refused with the file system's reason, as the system refuses it
-// in a folder of its own ("Permission denied"). On failure the temporary file is removed, the target is left
-// as it was, and EFileWriteError is raised. A successful write also removes the target's temporary files that
-// are more than ten minutes old: saves that were killed left them.
+// in a folder of its own ("Permission denied"). On failure the temporary file is removed, the
+// target is left as it was, and EFileWriteError is raised. A successful write also removes the
+// target's temporary files that are more than ten minutes old: saves that were killed left them.
 void WriteFileAtomically(const std::filesystem::path& target, std::string_view bytes);
 
 // As WriteFileAtomically for a file that must not exist yet: the temporary file takes the name
