@@ -41,10 +41,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 chown -R "$uid:$gid" "$work"
 mkdir "$work/other-account"
-printf 'read-only file of root\n' >"$work/other-account/read-only"
-printf 'writable file of root\n' >"$work/other-account/writable"
-chmod 644 "$work/other-account/read-only"
-chmod 666 "$work/other-account/writable"
+echo 'a file of root' | tee "$work/other-account/read-only" >"$work/other-account/writable"
+chmod 644 "$work/other-account/read-only" && chmod 666 "$work/other-account/writable"
 chown "$uid:$gid" "$work/other-account"
 
 as_account=(setpriv --reuid="$uid" --regid="$gid" --clear-groups

@@ -9,7 +9,6 @@
 #include <gtest/gtest.h>
 
 #include <QApplication>
-#include <QByteArray>
 #include <QTemporaryDir>
 #include <QTest>
 
@@ -18,7 +17,6 @@
 #include <fstream>
 #include <memory>
 #include <string>
-#include <utility>
 #include <vector>
 
 class FormTest : public ::testing::Test {
@@ -40,33 +38,25 @@ protected:
         GiveBackOtherAccountFiles();
     }
 
-    // Puts a file of another account (which the test may move but not write) at `relative`
-    // until the test ends: "read-only" (mode 644) or "writable" (mode 666). Only the
-    // unprivileged run (tests/as_unprivileged.sh) has them; false elsewhere.
+    // Lends another account's "read-only" (644) or "writable" (666) file at `relative` until
+    // given back; only the unprivileged run (tests/as_unprivileged.sh) has them.
     bool BorrowOtherAccountFile(const std::string& name, const std::string& relative)
     {
         const QByteArray folder = qgetenv("LEXORIN_OTHER_ACCOUNT_FILES");
         if (folder.isEmpty())
             return false;
         const std::filesystem::path home = std::filesystem::path(folder.toStdString()) / name;
-        std::filesystem::create_directories(Path(relative).parent_path());
         std::filesystem::rename(home, Path(relative));
         borrowed_.emplace_back(home, Path(relative));
         return true;
     }
     void GiveBackOtherAccountFiles()
     {
-        for (const auto& [home, borrowed] : borrowed_) {
-            std::error_code ec;
-            std::filesystem::rename(borrowed, home, ec);
-            EXPECT_FALSE(ec) << "another account's file could not be given back: " << ec.message();
-        }
-        borrowed_.clear();
+        for (const auto& [home, borrowed] : std::exchange(borrowed_, {}))
+            std::filesystem::rename(borrowed, home);
     }
 
-    // What the window deletes goes to a trash inside the test's folder ("data/Trash"), never
-    // to the user's own. HOME moves too, so the trash is on the content's disk for any layout
-    // of the machine's disks.
+    // Deleting goes to a trash in the test's folder ("data/Trash"), on the content's disk.
     void UsePrivateTrash()
     {
         for (const char* name : {"XDG_DATA_HOME", "HOME"})
