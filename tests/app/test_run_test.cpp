@@ -480,7 +480,8 @@ TEST_F(SpellingTest, ARunWritesOnlyTheFilesItOpenedAndOnlyWhereThisUserMayWrite)
         };
         Answer(QString::fromStdString(Current()));
         form_->kaAudioOut1->OnAudioPlayed = played;
-        if (happened == true) {
+        ASSERT_TRUE(happened.has_value());
+        if (*happened) {
             const std::string record = ReadFile("Children/Ann.xml");
             EXPECT_EQ(record.find("<Week><CAT ") != std::string::npos, !row.refused) << record;
             EXPECT_EQ(record.find("<Zoo>"), std::string::npos) << record;
