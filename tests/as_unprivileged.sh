@@ -8,7 +8,9 @@
 #
 # The account is LEXORIN_TEST_USER, else the owner of this checkout when that is not root,
 # else nobody. It needs to read the build and source trees; it gets a private, writable
-# temporary folder (also its HOME) that is removed afterwards. A --gtest_filter argument
+# temporary folder (also its HOME) that is removed afterwards, holding in other-account/ two
+# files of root's that the account may move but not own (LEXORIN_OTHER_ACCOUNT_FILES):
+# read-only (mode 644) and writable (mode 666). A --gtest_filter argument
 # must name tests that exist, so a renamed test cannot silently drop out of the run.
 set -euo pipefail
 
@@ -38,9 +40,14 @@ work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 chown -R "$uid:$gid" "$work"
+mkdir "$work/other-account"
+echo 'a file of root' | tee "$work/other-account/read-only" >"$work/other-account/writable"
+chmod 644 "$work/other-account/read-only" && chmod 666 "$work/other-account/writable"
+chown "$uid:$gid" "$work/other-account"
 
 as_account=(setpriv --reuid="$uid" --regid="$gid" --clear-groups
-            env HOME="$work" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runtime")
+            env HOME="$work" TMPDIR="$work" XDG_RUNTIME_DIR="$work/runtime"
+            LEXORIN_OTHER_ACCOUNT_FILES="$work/other-account")
 if ! "${as_account[@]}" test -x "$1" -a -r "$here"; then
     echo "$account cannot reach $1 or $here: make the checkout readable by others" \
          "(chmod o+rX along its path) or set LEXORIN_TEST_USER to an account that can" >&2

@@ -3,6 +3,7 @@
 #include "platform/speech/TutorVoice.h"
 #include "platform/speech/VoiceClipFile.h"
 #include "platform/ui/Dialogs.h"
+#include "platform/xml/AtomicFile.h"
 
 #include <QCoreApplication>
 #include <QDialogButtonBox>
@@ -139,6 +140,7 @@ void AddWordsDialog::MakeClips()
     Progress->setValue(0);
     Progress->setVisible(true);
     int failed = 0;
+    const int madeBefore = made_;
     for (int row = 0; row < static_cast<int>(listed_.size()) && !cancelled_; ++row) {
         if (listed_[static_cast<size_t>(row)].status != WordStatus::New)
             continue;
@@ -150,14 +152,19 @@ void AddWordsDialog::MakeClips()
         QCoreApplication::processEvents(); // a Cancel click is seen here
     }
     making_ = false;
+    // Words found with a clip only now were not made either; the list says which.
+    const int foundExisting = Progress->value() - failed - (made_ - madeBefore);
     if (cancelled_) {
         QDialog::reject();
-    } else if (failed == 0) {
+    } else if (failed == 0 && foundExisting == 0) {
         accept();
     } else {
-        Summary->setText(QStringLiteral("%1 clips made; %2 words could not be made (see the list).")
-                             .arg(made_)
-                             .arg(failed));
+        QString summary = QStringLiteral("%1 clips made").arg(made_);
+        if (foundExisting > 0)
+            summary += QStringLiteral("; %1 words had a clip already").arg(foundExisting);
+        if (failed > 0)
+            summary += QStringLiteral("; %1 words could not be made").arg(failed);
+        Summary->setText(summary + QStringLiteral(" (see the list)."));
         Buttons->button(QDialogButtonBox::Ok)->setVisible(false);
         Buttons->button(QDialogButtonBox::Cancel)->setText(QStringLiteral("Close"));
     }
@@ -168,12 +175,20 @@ void AddWordsDialog::MakeOne(int row)
     ListedWord& listed = listed_[static_cast<size_t>(row)];
     QTreeWidgetItem* item = Preview->topLevelItem(row);
     try {
-        platform::speech::WriteMarkedClip(clipPath_(listed.word),
-                                          platform::speech::SpeakWordClip(listed.word));
+        const std::filesystem::path clip = clipPath_(listed.word);
+        const std::vector<int16_t> frames = platform::speech::SpeakWordClip(listed.word);
+        // A clip may have come since the list was read (another tutor, a file manager): a
+        // recording is never replaced by the voice.
+        if (FolderHasWord(clip.parent_path(), listed.word))
+            throw platform::EFileExistsError(listed.word);
+        platform::speech::WriteMarkedClip(clip, frames);
         ++made_;
         listed.status = WordStatus::HasClip;
         item->setText(1, QStringLiteral("clip made"));
         emit WordMade(ToQt(listed.word));
+    } catch (const platform::EFileExistsError&) {
+        listed.status = WordStatus::HasClip;
+        item->setText(1, StatusText(listed));
     } catch (const std::exception& error) {
         listed.status = WordStatus::Refused;
         listed.reason = error.what();

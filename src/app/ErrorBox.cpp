@@ -11,7 +11,13 @@ namespace {
 
 struct ErrorQueue {
     bool showing = false;
+    std::string onScreen; // the message of the open box
     std::deque<std::string> waiting;
+
+    bool Holds(const std::string& message) const
+    {
+        return message == onScreen || std::find(waiting.begin(), waiting.end(), message) != waiting.end();
+    }
 };
 
 ErrorQueue& Queue()
@@ -42,22 +48,23 @@ void ShowException(const std::exception_ptr& error) noexcept
         std::string message = ExceptionMessage(error);
         if (queue.showing) {
             // The open box runs its own event loop; a repeating error (a timer, a device)
-            // must not stack boxes, so the same message waits only once.
-            if (std::find(queue.waiting.begin(), queue.waiting.end(), message) == queue.waiting.end())
+            // must not stack boxes, so a message already on screen or waiting is not queued.
+            if (!queue.Holds(message))
                 queue.waiting.push_back(std::move(message));
             return;
         }
         queue.showing = true;
         queue.waiting.push_back(std::move(message));
         while (!queue.waiting.empty()) {
-            const std::string next = std::move(queue.waiting.front());
+            queue.onScreen = std::move(queue.waiting.front());
             queue.waiting.pop_front();
-            platform::ShowErrorBox(next);
+            platform::ShowErrorBox(queue.onScreen);
         }
     } catch (...) {
         // Nothing sensible is left to report an error of the error box itself to.
         queue.waiting.clear();
     }
+    queue.onScreen.clear();
     queue.showing = false;
 }
 

@@ -105,7 +105,8 @@ public:
     widgets::TSpeedButton* btnPlay = nullptr;
     QPushButton* btnRecord = nullptr;
     QPushButton* btnStop = nullptr;
-    // One line under the word box saying how the last take could be better; empty otherwise.
+    // One line under the word box saying how the last take could be better, or why the typed
+    // word cannot be recorded; empty otherwise.
     QLabel* lblTakeHint = nullptr;
     QLabel* Label5 = nullptr;
     widgets::TListBox* ListBox1 = nullptr;
@@ -210,7 +211,26 @@ public:
     void DropFailedRun() noexcept;
     void LoadLessonWords();
     void SavePlayerRecord();
-    std::string PlayerRecordPath() const; // ExeDir + "Children/" + player + ".xml"
+    // A player's file in Children: the player's name and `extension`, where a file of that
+    // name exists with the extension in another letter case (X.XML) that file; else the name
+    // as written. The one place that names a player's files.
+    std::filesystem::path PlayerFile(const std::string& player, std::string_view extension) const;
+    // The existing file that a player's file of this name would be taken for: one so named in
+    // any letter case.
+    std::optional<std::filesystem::path> ExistingPlayerFile(const std::string& player,
+                                                            std::string_view extension) const;
+    static constexpr std::string_view kRecordExtension = ".xml";
+    static constexpr std::string_view kHistoryExtension = ".history";
+    // The record of the player ComboBox3 shows.
+    std::string PlayerRecordPath() const;
+    // What a run opened, fixed when OpenPlayerRecord reads the record: every save and history
+    // append of the run goes there, whatever the lists show meanwhile.
+    struct OpenedRecord {
+        std::filesystem::path record;
+        std::filesystem::path history;
+        std::string lesson;
+    };
+    OpenedRecord RunRecord;
 
     // ---- Clips and the lesson editor (TForm1AudioComponents.cpp, TForm1Clips.cpp, ---
     // ---- TForm1Editor.cpp) -----------------------------------------------------------
@@ -287,10 +307,10 @@ public:
     std::string EditorClipPath(std::string_view fileName) const;
     // The clip of the word in the word box: the lesson's word + ".wav".
     std::string EditorClipPath() const;
-    // SetUiState(AudioMode), then Record and the speaker off for a word that is not a
-    // plain file name.
+    // SetUiState(AudioMode), then Record off for a word the word rules refuse and the
+    // speaker off for one that is not a plain file name.
     void RefreshEditorButtons() noexcept;
-    // A word names a file inside the lesson's folder: no separators, no "..".
+    // A word that may name a new clip: the word rules of Add Words (app::WordRefusal).
     static bool IsRecordableWord(std::string_view word);
     // Shows under the word box what the last take asks of the next one (or nothing).
     void ShowTakeHint(TakeHint hint);
@@ -323,8 +343,6 @@ public:
     // ---- Attempt history and progress (TForm1History.cpp, TForm1Progress.cpp) ----
     // When Start Test was pressed (ISO 8601): the run of every attempt it judges.
     std::string RunStarted;
-    // The player's history file beside the record: ExeDir + "Children/" + player + ".history".
-    std::string PlayerHistoryPath() const;
     // Appends a judged answer to the player's history. A failure is kept from the child:
     // the progress window tells of the missing attempts later.
     void AppendHistory(const TWordHandler& word, const std::string& typed, bool right,
@@ -375,7 +393,7 @@ public:
     // Right when equal without leading and trailing blanks and after folding a to z onto
     // A to Z; blanks inside a word count, nothing else is folded.
     static bool SameSpelling(std::string_view typed, std::string_view word);
-    // The clip paths of the test and the drill.
+    // The clip paths of the test and the drill (a word's clip is in the run's lesson).
     std::string WordClipPath(const std::string& word) const;
     std::string AlphaClipPath(const std::string& name) const;
     // Holds the busy control state for a sequence or judgement; nests.

@@ -6,6 +6,8 @@
 
 #include "app/AddWordsDialog.h"
 #include "app/RunThenAlways.h"
+#include "app/TrashOrSay.h"
+#include "app/WordRules.h"
 #include "app/WordText.h"
 #include "audio/kaErrors.h"
 #include "platform/AsciiCase.h"
@@ -49,20 +51,21 @@ bool IsDiskRefusal(const std::error_code& error)
 
 bool TForm1::IsRecordableWord(std::string_view word)
 {
-    // The word names the clip file inside the lesson's folder, and nothing else.
-    return !word.empty() && word.find('/') == std::string_view::npos &&
-           word.find('\\') == std::string_view::npos && word.find("..") == std::string_view::npos &&
-           word.find('\0') == std::string_view::npos;
+    // The word rules of Add Words: the clip's name up to its first "." is the word the list
+    // shows and the child is asked, so a new word holding one would be asked as another word.
+    return app::WordRefusal(word).empty();
 }
 
 void TForm1::RefreshEditorButtons() noexcept
 {
     SetUiState(AudioMode);
     try {
-        if (!IsRecordableWord(TrimBlanks(edSpellingword->text().toStdString()))) {
+        const std::string word(TrimBlanks(edSpellingword->text().toStdString()));
+        if (!IsRecordableWord(word))
             btnRecord->setEnabled(false);
+        // A clip already on disk may have any name inside the lesson's folder.
+        if (!platform::IsPlainFileName(word + ".wav"))
             btnPlay->setEnabled(false);
-        }
     } catch (...) {
         // The state of the buttons is never worth an error.
     }
@@ -152,6 +155,9 @@ void TForm1::cbLessionsChange(QObject* /*Sender*/)
 void TForm1::edSpellingwordChange(QObject* /*Sender*/)
 {
     ShowTakeHint(TakeHint::None); // the hint was about another word
+    const std::string word(TrimBlanks(edSpellingword->text().toStdString()));
+    if (const std::string refusal = word.empty() ? std::string() : app::WordRefusal(word); !refusal.empty())
+        lblTakeHint->setText(QString::fromStdString("Cannot be recorded: " + refusal + "."));
     RefreshEditorButtons();
 }
 
@@ -302,15 +308,10 @@ void TForm1::DeleteWord1Click(QObject* /*Sender*/)
     // The clip may be the one sounding.
     if (ClipFile && ClipFile->FileName() == file)
         StopAnyClip();
-    RunThenAlways(
-        [&] {
-            std::error_code refused;
-            std::filesystem::remove(file, refused);
-            if (refused)
-                throw rtl::Exception("The word " + word + " cannot be deleted: " + refused.message() + ".");
-        },
-        [this] {
-            FillWordList();
-            RefreshEditorButtons();
-        });
+    // A recording is the costliest thing in the folder: it goes to the trash, as lessons do.
+    RunThenAlways([&] { app::MoveToTrashOrSay(file, "The word " + word); },
+                  [this] {
+                      FillWordList();
+                      RefreshEditorButtons();
+                  });
 }

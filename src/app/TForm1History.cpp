@@ -5,18 +5,12 @@
 
 #include "app/progress/AttemptHistory.h"
 
-std::string TForm1::PlayerHistoryPath() const
-{
-    return ExeDir + "Children" + PathDelim + ComboBox3->currentText().toStdString() + ".history";
-}
-
 void TForm1::AppendHistory(const TWordHandler& word, const std::string& typed, bool right,
                            const std::string& judgedAt) noexcept
 {
     try {
-        app::progress::AppendAttempt(ContentFile(PlayerHistoryPath()),
-                                     {RunStarted, judgedAt, ComboBox2->currentText().toStdString(), word.Word,
-                                      typed, right, word.Trys});
+        app::progress::AppendAttempt(
+            RunRecord.history, {RunStarted, judgedAt, RunRecord.lesson, word.Word, typed, right, word.Trys});
     } catch (...) {
         // The child's test goes on; the progress window shows the history as incomplete.
     }

@@ -3,6 +3,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/WordRules.h"
 #include "platform/fs/Files.h"
 #include "platform/speech/VoiceClipFile.h"
 
@@ -101,7 +102,7 @@ std::string TForm1::CleanName(std::string_view text)
 
 std::string TForm1::WordOfFileName(std::string_view fileName)
 {
-    return std::string(fileName.substr(0, fileName.find('.')));
+    return app::WordOfClipName(fileName);
 }
 
 namespace {

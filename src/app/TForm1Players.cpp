@@ -4,6 +4,7 @@
 #include "app/TForm1.h"
 
 #include "app/PlayerRecord.h"
+#include "app/TrashOrSay.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
 #include "rtl/Exception.h"
@@ -22,24 +23,56 @@ std::int32_t WrappingAdd(std::int32_t a, std::int32_t b)
 
 } // namespace
 
+std::filesystem::path TForm1::PlayerFile(const std::string& player, std::string_view extension) const
+{
+    const std::filesystem::path children = ContentFile(ExeDir + "Children");
+    const std::string name = player + std::string(extension);
+    if (!platform::IsPlainFileName(name))
+        throw platform::EPathError("Invalid path: \"" + name + "\"");
+    std::error_code ec;
+    if (std::filesystem::exists(std::filesystem::symlink_status(children / name, ec)))
+        return children / name;
+    // Only the extension's letter case may differ: Sam and SAM are two players.
+    for (const platform::DirEntry& entry : platform::ListFolder(children, "*" + std::string(extension)))
+        if (entry.name.size() == name.size() && entry.name.compare(0, player.size(), player) == 0)
+            return children / entry.name;
+    return children / name;
+}
+
+std::optional<std::filesystem::path> TForm1::ExistingPlayerFile(const std::string& player,
+                                                                std::string_view extension) const
+{
+    try {
+        const std::filesystem::path file =
+            ContentFile(ExeDir + "Children" + PathDelim + player + std::string(extension));
+        if (platform::FileExists(file))
+            return file;
+    } catch (const platform::EPathError&) {
+    }
+    return std::nullopt;
+}
+
 std::string TForm1::PlayerRecordPath() const
 {
-    return ExeDir + "Children" + PathDelim + ComboBox3->currentText().toStdString() + ".xml";
+    return PlayerFile(ComboBox3->currentText().toStdString(), kRecordExtension).string();
 }
 
 void TForm1::btnNewChildClick(QObject* /*Sender*/)
 {
     platform::ForceDirectories(ContentFile(ExeDir + "Children"));
     const std::string name = CleanName(platform::InputBox("Add New Child", "Childs Full Name", ""));
-    const std::string path = ExeDir + "Children" + PathDelim + name + ".xml";
-    if (ContentFileExists(path)) {
+    if (ExistingPlayerFile(name, kRecordExtension)) {
         platform::ShowInformation("That child already exists.");
         return;
     }
+    // A history left behind by a record deleted by hand belongs to someone else.
+    if (const std::filesystem::path history = PlayerFile(name, kHistoryExtension);
+        platform::FileExists(history))
+        app::MoveToTrashOrSay(history, "An old history of a player named " + name, "no player was added");
     {
         platform::XmlDocument record;
         app::NewPlayerRecord(record, name);
-        record.SaveToFile(ContentFile(path));
+        record.SaveToFile(PlayerFile(name, kRecordExtension));
     }
     ComboBox3DropDown(ComboBox3);
     const QString typed = QString::fromStdString(name);
@@ -73,11 +106,14 @@ void TForm1::ComboBox3Change(QObject* /*Sender*/)
 void TForm1::OpenPlayerRecord()
 {
     try {
+        const std::string player = ComboBox3->currentText().toStdString();
+        RunRecord = {PlayerFile(player, kRecordExtension), PlayerFile(player, kHistoryExtension),
+                     ComboBox2->currentText().toStdString()};
         auto record = std::make_unique<platform::XmlDocument>();
-        record->LoadFromFile(ContentFile(PlayerRecordPath()));
+        record->LoadFromFile(RunRecord.record);
         LessonNode = platform::XmlNode();
         PlayerDoc = std::move(record);
-        LessonNode = app::FindOrAddLessonNode(*PlayerDoc, ComboBox2->currentText().toStdString());
+        LessonNode = app::FindOrAddLessonNode(*PlayerDoc, RunRecord.lesson);
         LoadLessonWords();
         DrawCeiling = ComputeDrawCeiling();
     } catch (...) {
@@ -95,6 +131,7 @@ void TForm1::DropFailedRun() noexcept
     Words.clear();
     LessonNode = platform::XmlNode();
     PlayerDoc.reset();
+    RunRecord = {};
     TotalTried = 0;
     TotalCorrect = 0;
     btnReturnToTest->setEnabled(false);
@@ -108,7 +145,7 @@ void TForm1::LoadLessonWords()
     Words.clear();
     std::vector<std::string> words;
     for (const platform::DirEntry& entry :
-         platform::ListFolder(ContentFile(ExeDir + ComboBox2->currentText().toStdString()), "*.wav"))
+         platform::ListFolder(ContentFile(ExeDir + RunRecord.lesson), "*.wav"))
         words.push_back(WordOfFileName(entry.name));
     Words = app::LoadWords(LessonNode, words);
     for (const auto& record : Words) {
@@ -121,5 +158,5 @@ void TForm1::SavePlayerRecord()
 {
     RTL_ASSERT(PlayerDoc && LessonNode);
     app::SaveWords(LessonNode, Words);
-    PlayerDoc->SaveToFile(ContentFile(PlayerRecordPath()));
+    PlayerDoc->SaveToFile(RunRecord.record);
 }

@@ -28,7 +28,7 @@ bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
 
 std::string TForm1::WordClipPath(const std::string& word) const
 {
-    return ExeDir + ComboBox2->currentText().toStdString() + PathDelim + word + ".wav";
+    return ExeDir + RunRecord.lesson + PathDelim + word + ".wav";
 }
 
 std::string TForm1::AlphaClipPath(const std::string& name) const

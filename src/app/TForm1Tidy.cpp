@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/TrashOrSay.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/fs/Trash.h"
@@ -16,30 +17,40 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <cerrno>
+#include <cstdio>
 #include <system_error>
 
 namespace {
 
-// Where a player's files live: the record and, beside it, the history of their answers.
-constexpr const char* kPlayerFileExtensions[] = {".xml", ".history"};
+using FileMoves = std::vector<std::pair<std::filesystem::path, std::filesystem::path>>;
+
+bool SameFile(const std::filesystem::path& a, const std::filesystem::path& b)
+{
+    std::error_code ec;
+    return std::filesystem::equivalent(a, b, ec) && !ec;
+}
+
+// Moves one file to its new name without ever replacing another file: only a rename of a file
+// onto itself (its letter case alone changes) may find its new name taken. 0 or the errno.
+int MoveWithoutReplacing(const std::filesystem::path& source, const std::filesystem::path& target)
+{
+    if (SameFile(source, target))
+        return ::rename(source.c_str(), target.c_str()) == 0 ? 0 : errno;
+    return platform::RenameNoReplace(source, target);
+}
 
 // A rename of the files of one player that undoes itself unless kept.
 class PlayerFilesMove {
 public:
-    PlayerFilesMove(const std::filesystem::path& children, const std::string& from, const std::string& to)
+    PlayerFilesMove(const FileMoves& moves, const std::string& from)
     {
-        for (const char* extension : kPlayerFileExtensions) {
-            const std::filesystem::path source = children / (from + extension);
-            if (extension != std::string(".xml") && !platform::FileExists(source))
-                continue;
-            const std::filesystem::path target = children / (to + extension);
-            std::error_code error;
-            std::filesystem::rename(source, target, error);
-            if (error) {
+        for (const auto& [source, target] : moves) {
+            if (const int error = MoveWithoutReplacing(source, target)) {
                 // A constructor that raises has no destructor run: undo here.
                 Undo();
-                throw rtl::Exception("The player \"" + from + "\" could not be renamed: " + error.message() +
-                                     ".");
+                throw rtl::Exception("The player \"" + from + "\" could not be renamed: " +
+                                     std::generic_category().message(error) + ".");
             }
             moved_.emplace_back(source, target);
         }
@@ -64,7 +75,7 @@ private:
         moved_.clear();
     }
 
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> moved_;
+    FileMoves moved_;
     bool kept_ = false;
 };
 
@@ -83,12 +94,6 @@ void RenameInRecord(const std::filesystem::path& record, const std::string& name
         return;
     root.SetAttribute("name", name);
     document.SaveToFile(record);
-}
-
-[[noreturn]] void NoTrash(const std::string& what)
-{
-    throw rtl::Exception(what + " could not be moved to the trash (this disk has none, as on a USB stick or "
-                                "a network share), so nothing was deleted.");
 }
 
 } // namespace
@@ -121,17 +126,23 @@ void TForm1::RenamePlayer1Click(QObject* /*Sender*/)
     const std::string name = CleanName(*typed);
     if (name.empty() || name == player)
         return;
-    const std::filesystem::path children = ContentFile(ExeDir + "Children");
-    // A player whose name changes only in letter case stays the same player.
-    const bool sameFiles = platform::EqualsIgnoreAsciiCase(name, player);
-    for (const char* extension : kPlayerFileExtensions) {
-        if (!sameFiles && ContentFileExists(ExeDir + "Children" + PathDelim + name + extension)) {
+    // Each file of the player moves to the new name, unless a file of that name (in any letter
+    // case) is there already that is not the player's own: renaming Sam to SAM where SAM.xml is
+    // another player's record replaces nothing.
+    FileMoves moves;
+    for (const std::string_view extension : {kRecordExtension, kHistoryExtension}) {
+        const std::filesystem::path source = PlayerFile(player, extension);
+        const bool present = platform::FileExists(source);
+        const std::optional<std::filesystem::path> taken = ExistingPlayerFile(name, extension);
+        if (taken && !(present && SameFile(*taken, source))) {
             platform::ShowInformation("That child already exists.");
             return;
         }
+        if (present || extension == kRecordExtension)
+            moves.emplace_back(source, source.parent_path() / (name + std::string(extension)));
     }
-    PlayerFilesMove move(children, player, name);
-    RenameInRecord(children / (name + ".xml"), name);
+    PlayerFilesMove move(moves, player);
+    RenameInRecord(moves.front().second, name);
     move.Keep();
 
     ComboBox3DropDown(ComboBox3);
@@ -145,19 +156,18 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
     if (player.empty() ||
         !platform::ConfirmYesNo("Move the player " + player + " and all their results to the trash?"))
         return;
-    const std::filesystem::path children = ContentFile(ExeDir + "Children");
-    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> trashed;
-    for (const char* extension : kPlayerFileExtensions) {
-        const std::filesystem::path file = children / (player + extension);
+    FileMoves trashed;
+    for (const std::string_view extension : {kRecordExtension, kHistoryExtension}) {
+        const std::filesystem::path file = PlayerFile(player, extension);
         if (!platform::FileExists(file))
             continue;
-        const std::optional<std::filesystem::path> inTrash = platform::MoveToTrash(file);
-        if (!inTrash) {
+        try {
+            trashed.emplace_back(file, app::MoveToTrashOrSay(file, "The player " + player));
+        } catch (...) {
             for (const auto& [original, moved] : trashed)
                 platform::RestoreFromTrash(moved, original);
-            NoTrash("The player " + player);
+            throw;
         }
-        trashed.emplace_back(file, *inTrash);
     }
     ComboBox3DropDown(ComboBox3);
 }
@@ -179,8 +189,7 @@ void TForm1::DeleteLesson1Click(QObject* /*Sender*/)
     // Its clip may be the one sounding right now.
     if (ClipFile && ClipIsIn(folder))
         StopAnyClip();
-    if (!platform::MoveToTrash(folder))
-        NoTrash("The lesson " + lesson.toStdString());
+    app::MoveToTrashOrSay(folder, "The lesson " + lesson.toStdString());
 
     for (QComboBox* list : {static_cast<QComboBox*>(cbLessions), static_cast<QComboBox*>(ComboBox2)}) {
         const bool chosen = list->currentText() == lesson;

@@ -3,6 +3,7 @@
 #include "app/SampleAnalysis.h"
 #include "audio/kaAudioStreams.h"
 #include "platform/fs/Files.h"
+#include "platform/xml/AtomicFile.h"
 #include "rtl/Stream.h"
 
 #include <array>
@@ -60,7 +61,8 @@ fs::path WriteSpan(TkaSubStream& data, TkaWaveFormat& format, FrameSpan span, co
             data.Seek(static_cast<int64_t>(span.begin) * format.BlockAlign(), rtl::TSeekOrigin::soBeginning);
             int64_t left = static_cast<int64_t>(span.size()) * format.BlockAlign();
             while (left > 0) {
-                const int32_t got = data.Read(block.data(), static_cast<int32_t>(std::min<int64_t>(left, kCopyBlock)));
+                const int32_t got =
+                    data.Read(block.data(), static_cast<int32_t>(std::min<int64_t>(left, kCopyBlock)));
                 if (got <= 0)
                     break;
                 writer.Write(block.data(), got);
@@ -108,6 +110,18 @@ std::optional<fs::path> Judge(const fs::path& take, TakeOutcome& outcome)
     return WriteSpan(data, format, keep, take);
 }
 
+// A clip this user may not write (another account's, or one made read-only on purpose) is
+// not replaced: the rename would replace it whatever its permissions. One the user may write
+// keeps its mode, owner and group.
+void ReplaceClip(const fs::path& replacement, const fs::path& clip)
+{
+    if (const int refusal = platform::WriteRefusal(clip))
+        throw platform::EFileWriteError("Cannot create file \"" + clip.string() + "\". " +
+                                        std::strerror(refusal));
+    platform::TakeOverOwnership(clip, replacement);
+    fs::rename(replacement, clip);
+}
+
 } // namespace
 
 fs::path NewTakePath(const fs::path& folder)
@@ -146,7 +160,7 @@ TakeOutcome CommitTake(const fs::path& take, const fs::path& clip)
     try {
         replacement = Judge(take, outcome);
         if (replacement)
-            fs::rename(*replacement, clip);
+            ReplaceClip(*replacement, clip);
     } catch (...) {
         std::error_code ignored;
         if (replacement && *replacement != take)

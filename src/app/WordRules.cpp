@@ -2,6 +2,7 @@
 
 #include "app/WordText.h"
 #include "platform/AsciiCase.h"
+#include "platform/fs/Files.h"
 
 #include <QString>
 #include <QStringDecoder>
@@ -95,6 +96,19 @@ std::string ReadWordListFile(const std::filesystem::path& path, std::string& tex
         return "it is not plain text (UTF-8)";
     text = decoded.toStdString(); // without a byte order mark
     return {};
+}
+
+std::string WordOfClipName(std::string_view fileName)
+{
+    return std::string(fileName.substr(0, fileName.find('.')));
+}
+
+bool FolderHasWord(const std::filesystem::path& folder, std::string_view word)
+{
+    const std::vector<platform::DirEntry> clips = platform::ListFolder(folder, "*.wav");
+    return std::any_of(clips.begin(), clips.end(), [&](const platform::DirEntry& clip) {
+        return platform::EqualsIgnoreAsciiCase(WordOfClipName(clip.name), word);
+    });
 }
 
 } // namespace app

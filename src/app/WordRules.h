@@ -7,6 +7,8 @@
 //   SplitWordList("a, b\nc")     {"a", "b", "c"}: one word a line or between commas
 //   ClassifyWords(text, known)   each listed word with what adding it would do
 //   ReadWordListFile(path, text) a word list from a text file, or why it is refused
+//   WordOfClipName("MR.X.wav")   "MR": the word a clip's file name stands for
+//   FolderHasWord(folder, word)  whether a lesson folder holds a clip of the word now
 
 #include <cstdint>
 #include <filesystem>
@@ -44,5 +46,12 @@ std::vector<ListedWord> ClassifyWords(std::string_view text, const std::vector<s
 // Reads the file into `text`; returns why it is refused ("" when read): larger than
 // kMaxWordListFileBytes, not UTF-8 text, or unreadable.
 std::string ReadWordListFile(const std::filesystem::path& path, std::string& text);
+
+// A clip's file name up to its first ".": the word every list shows and the test asks.
+std::string WordOfClipName(std::string_view fileName);
+
+// True when a "*.wav" entry of `folder` (of any letter case) stands for `word` in any letter
+// case: a clip of it would be listed as that word already.
+bool FolderHasWord(const std::filesystem::path& folder, std::string_view word);
 
 } // namespace app

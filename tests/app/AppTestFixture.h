@@ -33,7 +33,42 @@ protected:
     {
         form_.reset();
         EXPECT_TRUE(answers_.empty()) << "a box the test expected was not shown";
+        for (const auto& [name, value] : savedEnvironment_)
+            value.isNull() ? qunsetenv(name) : qputenv(name, value);
+        GiveBackOtherAccountFiles();
     }
+
+    // Lends another account's "read-only" (644) or "writable" (666) file at `relative` until
+    // given back; only the unprivileged run (tests/as_unprivileged.sh) has them.
+    bool BorrowOtherAccountFile(const std::string& name, const std::string& relative)
+    {
+        const QByteArray folder = qgetenv("LEXORIN_OTHER_ACCOUNT_FILES");
+        if (folder.isEmpty())
+            return false;
+        const std::filesystem::path home = std::filesystem::path(folder.toStdString()) / name;
+        std::filesystem::rename(home, Path(relative));
+        borrowed_.emplace_back(home, Path(relative));
+        return true;
+    }
+    void GiveBackOtherAccountFiles()
+    {
+        for (const auto& [home, borrowed] : std::exchange(borrowed_, {}))
+            std::filesystem::rename(borrowed, home);
+    }
+
+    // Deleting goes to a trash in the test's folder ("data/Trash"), on the content's disk.
+    void UsePrivateTrash()
+    {
+        for (const char* name : {"XDG_DATA_HOME", "HOME"})
+            savedEnvironment_.emplace_back(name, qgetenv(name));
+        UseTrashIn("data");
+        qputenv("HOME", QByteArray::fromStdString(dir_.string()));
+    }
+    void UseTrashIn(const std::string& relative)
+    {
+        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path(relative).string()));
+    }
+    std::filesystem::path Trashed(const std::string& name) const { return Path("data/Trash/files/" + name); }
 
     // Shows the window (which runs FormShow) and makes it the active window.
     void Show()
@@ -115,6 +150,8 @@ protected:
     std::unique_ptr<TForm1> form_;
     std::deque<platform::DialogAnswer> answers_;
     std::vector<platform::DialogRequest> requests_;
+    std::vector<std::pair<const char*, QByteArray>> savedEnvironment_;
+    std::vector<std::pair<std::filesystem::path, std::filesystem::path>> borrowed_;
     platform::ScopedDialogResponder responder_{[this](const platform::DialogRequest& request) {
         requests_.push_back(request);
         if (request.kind != platform::DialogKind::Input)

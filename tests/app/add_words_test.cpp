@@ -6,7 +6,9 @@
 #include "take_audio.h"
 
 #include "app/AddWordsDialog.h"
+#include "platform/fs/Files.h"
 #include "platform/speech/VoiceClipFile.h"
+#include "platform/xml/AtomicFile.h"
 
 #include <QDialogButtonBox>
 #include <QLabel>
@@ -174,6 +176,36 @@ TEST_F(AddWordsTest, AWordTheVoiceCannotSayIsReportedAndTheOthersAreMade)
     });
     EXPECT_EQ(Items(form_->ListBox1), (QStringList{"CAT", "KITE", "MOON"}));
     EXPECT_FALSE(std::filesystem::exists(Path("Week_3/--.wav")));
+}
+
+TEST_F(AddWordsTest, ARecordingMadeMeanwhileIsNeverReplacedAndItsWordIsReportedAsExisting)
+{
+    // Recordings made after the list was read, two of them while the clip is written, once
+    // where the file system refuses RENAME_NOREPLACE (as NFS does).
+    int writes = 0;
+    platform::SetAtomicWriteHook([&](platform::AtomicWriteStage stage) {
+        if (stage != platform::AtomicWriteStage::Flushed || ++writes > 2)
+            return; // DOG, the third, is then made through the fallback
+        platform::SetRenameNoReplaceRefused(writes == 2);
+        WriteFile(writes == 1 ? "Week_3/SUN.wav" : "Week_3/STAR.wav", "recorded");
+    });
+    AddWords([&](app::AddWordsDialog& dialog) {
+        dialog.WordsBox->setPlainText("kite, moon, sun, star, dog");
+        WriteFile("Week_3/kite.wav", "recorded");
+        WriteFile("Week_3/Moon.take 2.wav", "recorded");
+        Ok(dialog);
+        EXPECT_EQ(Rows(dialog),
+                  (QStringList{"KITE: has a clip already", "MOON: has a clip already",
+                               "SUN: has a clip already", "STAR: has a clip already", "DOG: clip made"}));
+        EXPECT_EQ(dialog.Summary->text(), "1 clips made; 4 words had a clip already (see the list).");
+    });
+    platform::SetAtomicWriteHook({});
+    platform::SetRenameNoReplaceRefused(false);
+    for (const char* clip : {"kite.wav", "Moon.take 2.wav", "SUN.wav", "STAR.wav"})
+        EXPECT_EQ(ReadFile(std::string("Week_3/") + clip), "recorded") << clip;
+    EXPECT_TRUE(platform::speech::IsTutorVoiceClip(Path("Week_3/DOG.wav")));
+    EXPECT_EQ(std::distance(std::filesystem::directory_iterator(Path("Week_3")), {}), 6)
+        << "no temporary file";
 }
 
 TEST_F(AddWordsTest, CancelDuringMakingKeepsWhatIsDoneAndMakesNoMore)

@@ -23,6 +23,7 @@ protected:
         VirtualAudio::instance().reset();
         VirtualAudio::instance().setSpeed(0);
         FormTest::SetUp();
+        UsePrivateTrash();
         form_->ClipWaitPassSleep = std::chrono::milliseconds(1);
         form_->NewLessonSettle = std::chrono::milliseconds(0);
         CountRecordedBytes();

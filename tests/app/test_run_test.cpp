@@ -3,10 +3,14 @@
 
 #include "test_child_fixture.h"
 
+#include "app/progress/AttemptHistory.h"
+
 #include <QTimer>
 
 #include <algorithm>
 #include <chrono>
+#include <functional>
+#include <optional>
 
 namespace {
 
@@ -425,6 +429,72 @@ TEST_F(SpellingTest, ASaveThatFailsShowsItsErrorAndKeepsTheCounts)
     EXPECT_TRUE(form_->Edit2->isEnabled());
     QTest::keyClick(form_->Edit2, Qt::Key_Return);
     EXPECT_EQ(word->Trys, 2);
+}
+
+TEST_F(SpellingTest, ARunWritesOnlyTheFilesItOpenedAndOnlyWhereThisUserMayWrite)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    MakeLesson("Zoo", {"CAT"});
+    WritePlayer("Bob", "<CHILD name=\"Bob\"/>");
+    const auto freeze = [this](const std::string& file) {
+        WriteFile(file, ReadFile(file) + "\n");
+        std::filesystem::permissions(Path(file), std::filesystem::perms::owner_read);
+        return true;
+    };
+    const auto choose = [this](int index) {
+        form_->ComboBox2->setCurrentIndex(index);
+        form_->ComboBox3->setCurrentIndex(index);
+        return true;
+    };
+    const std::vector<std::string> refusal{"Cannot create file \"" + Path("Children/Ann.xml").string() +
+                                           "\". Permission denied"};
+    struct Row {
+        const char* change;
+        std::function<bool()> meanwhile; // while the praise plays, before the save; false: no row
+        bool refused;                    // the record's save
+        bool appended;
+    };
+    for (const Row& row : {
+             Row{"other player and lesson chosen", [&] { return choose(1); }, false, true},
+             Row{"no player nor lesson chosen", [&] { return choose(-1); }, false, true},
+             Row{"history frozen", [&] { return freeze("Children/Ann.history"); }, false, false},
+             Row{"record frozen", [&] { return freeze("Children/Ann.xml"); }, true, false},
+             Row{"record of another account", // lent in the unprivileged run only
+                 [this] { return BorrowOtherAccountFile("read-only", "Children/Ann.xml"); }, true, false},
+             Row{"record anyone may write",
+                 [this] { return BorrowOtherAccountFile("writable", "Children/Ann.xml"); }, false, true},
+         }) {
+        SCOPED_TRACE(row.change);
+        requests_.clear();
+        for (const char* file : {"Children/Ann.xml", "Children/Ann.history"})
+            std::filesystem::remove(Path(file));
+        WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+        StartTest();
+        ASSERT_EQ(form_->RunMode, 2);
+        std::optional<bool> happened;
+        auto played = form_->kaAudioOut1->OnAudioPlayed;
+        form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+            if (!happened)
+                happened = row.meanwhile();
+            played(sender, data, size);
+        };
+        Answer(QString::fromStdString(Current()));
+        form_->kaAudioOut1->OnAudioPlayed = played;
+        ASSERT_TRUE(happened.has_value());
+        if (*happened) {
+            const std::string record = ReadFile("Children/Ann.xml");
+            EXPECT_EQ(record.find("<Week><CAT ") != std::string::npos, !row.refused) << record;
+            EXPECT_EQ(record.find("<Zoo>"), std::string::npos) << record;
+            EXPECT_EQ(BoxTexts(DialogKind::Error), row.refused ? refusal : std::vector<std::string>{});
+            const auto history = app::progress::ReadHistory(Path("Children/Ann.history"));
+            EXPECT_EQ(history.attempts.size(), row.appended ? 1u : 0u);
+            EXPECT_TRUE(!row.appended || history.attempts.back().lesson == "Week");
+        }
+        EXPECT_EQ(ReadFile("Children/Bob.xml"), "<CHILD name=\"Bob\"/>");
+        EXPECT_FALSE(std::filesystem::exists(Path("Children/Bob.history")));
+        GiveBackOtherAccountFiles();
+        QTest::mouseClick(form_->JvXPToolButton, Qt::LeftButton); // back to the start page
+    }
 }
 
 TEST_F(SpellingTest, AMissingWordClipIsSkipped)

@@ -7,6 +7,7 @@
 #include <QMenu>
 
 #include <filesystem>
+#include <tuple>
 
 namespace {
 
@@ -19,13 +20,7 @@ class TidyTest : public ClipFormTest {
 protected:
     void SetUp() override
     {
-        // The desktop's trash lives under XDG_DATA_HOME; HOME is moved too, so the trash is
-        // on the same disk as the content for any layout of the machine's disks.
-        for (const char* name : {"XDG_DATA_HOME", "HOME"})
-            saved_.emplace_back(name, qgetenv(name));
-        ClipFormTest::SetUp();
-        UseTrashIn("data");
-        qputenv("HOME", QByteArray::fromStdString(dir_.string()));
+        ClipFormTest::SetUp(); // with the trash in the test's folder
         MakeFolder("Week_3");
         MakeFolder("Week_4");
         WriteFile("Week_3/CAT.wav", ToneWave(2, 44100, 44100 * 3));
@@ -33,19 +28,6 @@ protected:
         WriteFile("Children/Sam.history", "{\"word\":\"CAT\"}\n");
         WriteFile("Children/Ann.xml", "<CHILD name=\"Ann\"/>");
     }
-    void TearDown() override
-    {
-        ClipFormTest::TearDown();
-        for (const auto& [name, value] : saved_)
-            value.isNull() ? qunsetenv(name) : qputenv(name, value);
-    }
-
-    void UseTrashIn(const std::string& relative)
-    {
-        qputenv("XDG_DATA_HOME", QByteArray::fromStdString(Path(relative).string()));
-    }
-    std::filesystem::path Trashed(const std::string& name) const { return Path("data/Trash/files/" + name); }
-
     // The start page with a lesson and the player chosen, as a user chooses them.
     void ChoosePlayer(const std::string& player)
     {
@@ -68,8 +50,6 @@ protected:
         return enabled;
     }
     bool PlayerMenuOffers(QAction* item) { return EnabledInMenu(form_->ComboBox3, form_->PlayerMenu, item); }
-
-    std::vector<std::pair<const char*, QByteArray>> saved_;
 };
 
 // ---- Rename Player -----------------------------------------------------------------------------
@@ -144,6 +124,63 @@ TEST_F(TidyTest, AFailedMoveMovesEverythingBackAndSaysWhy)
     EXPECT_EQ(ReadFile("Children/Sam.xml"), kSamRecord);
     EXPECT_TRUE(std::filesystem::exists(Path("Children/Sam.history")));
     EXPECT_FALSE(std::filesystem::exists(Path("Children/Sammy.xml")));
+}
+
+TEST_F(TidyTest, ARenameNeverReplacesAnotherPlayersFileAndTheLetterCaseOfAnExtensionDoesNotMatter)
+{
+    WriteFile("Children/SAM.xml", "<CHILD name=\"SAM\"/>");
+    WriteFile("Children/Bo.XML", "<CHILD name=\"Bo\"/>");
+    WriteFile("Children/Bo.history", "{\"word\":\"DOG\"}\n");
+    // Sam and SAM are two players; sAM a third spelling of them; ANN only Ann's letter case.
+    for (const auto& [player, typed, refused] : {std::tuple{"Sam", "SAM", true},
+                                                 {"SAM", "Sam", true},
+                                                 {"Sam", "sAM", true},
+                                                 {"Ann", "ANN", false},
+                                                 {"Bo", "Bob", false}}) {
+        SCOPED_TRACE(std::string(player) + " -> " + typed);
+        requests_.clear();
+        ChoosePlayer(player);
+        AnswerInput(typed);
+        form_->RenamePlayer1->trigger();
+        EXPECT_EQ(BoxTexts(platform::DialogKind::Information).size(), refused ? 1u : 0u);
+        EXPECT_EQ(form_->ComboBox3->currentText().toStdString(), refused ? player : typed);
+        EXPECT_TRUE(Errors().empty());
+    }
+    EXPECT_EQ(ReadFile("Children/Sam.xml"), kSamRecord);
+    EXPECT_EQ(ReadFile("Children/SAM.xml"), "<CHILD name=\"SAM\"/>");
+    EXPECT_EQ(ReadFile("Children/Bob.history"), "{\"word\":\"DOG\"}\n");
+    EXPECT_EQ(Items(form_->ComboBox3), (QStringList{"ANN", "Bob", "SAM", "Sam"}));
+
+    // A record with its extension in capitals goes to the trash with its history.
+    std::filesystem::rename(Path("Children/Bob.xml"), Path("Children/Bob.XML"));
+    ChoosePlayer("Bob");
+    form_->DeletePlayer1->trigger();
+    EXPECT_TRUE(std::filesystem::exists(Trashed("Bob.XML")));
+    EXPECT_TRUE(std::filesystem::exists(Trashed("Bob.history")));
+}
+
+TEST_F(TidyTest, ANewPlayerDoesNotInheritAHistoryLeftBehindAndWithoutATrashIsNotAdded)
+{
+    // The record of Tom was deleted by hand; his history stayed.
+    WriteFile("Children/Tom.history", "{\"word\":\"CAT\"}\n");
+    ChoosePlayer("Sam");
+    WriteFile("nowhere", "a file where the trash's folder would be");
+    UseTrashIn("nowhere");
+    AnswerInput("Tom");
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    EXPECT_EQ(Errors(),
+              std::vector<std::string>{"An old history of a player named Tom could not be moved to the "
+                                       "trash (this disk has none, as on a USB stick or a network "
+                                       "share), so no player was added."});
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Tom.xml")));
+
+    UseTrashIn("data");
+    AnswerInput("Tom");
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    EXPECT_EQ(Errors().size(), 1u);
+    EXPECT_TRUE(std::filesystem::exists(Path("Children/Tom.xml")));
+    EXPECT_EQ(ReadFile("data/Trash/files/Tom.history"), "{\"word\":\"CAT\"}\n");
+    EXPECT_EQ(form_->ComboBox3->currentText(), "Tom");
 }
 
 // ---- Delete Player -----------------------------------------------------------------------------

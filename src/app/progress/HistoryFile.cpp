@@ -122,6 +122,10 @@ History ReadHistory(const std::filesystem::path& path)
 
 void AppendAttempt(const std::filesystem::path& path, const Attempt& attempt)
 {
+    // A history this user may not write (another account's, or one frozen on purpose) is not
+    // extended, whoever runs the tutor.
+    if (const int refusal = platform::WriteRefusal(path))
+        throw std::system_error(refusal, std::generic_category(), "opening the history file");
     // Links are not followed: the history is a plain file beside the record.
     const FileDescriptor file(
         ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));

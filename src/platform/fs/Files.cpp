@@ -6,6 +6,9 @@
 #include <cerrno>
 #include <system_error>
 
+#include <cstdio>
+#include <fcntl.h>
+#include <sys/stat.h>
 #include <unistd.h>
 
 namespace platform {
@@ -78,6 +81,12 @@ bool SplitContentPath(std::string_view relative, std::vector<std::string>& parts
         start = end + 1;
     }
     return true;
+}
+
+bool& RenameNoReplaceRefused()
+{
+    static bool refused = false;
+    return refused;
 }
 
 } // namespace
@@ -188,6 +197,53 @@ bool IsPlainFileName(std::string_view name)
 {
     return !name.empty() && name != "." && name != ".." &&
            name.find_first_of(std::string_view("/\\\0", 3)) == std::string_view::npos;
+}
+
+int WriteRefusal(const fs::path& file)
+{
+    struct stat status {};
+    if (::stat(file.c_str(), &status) != 0)
+        return 0; // nothing there yet, or the write itself will say what is wrong
+    if (::faccessat(AT_FDCWD, file.c_str(), W_OK, AT_EACCESS) != 0)
+        return errno;
+    if (::geteuid() == 0 && S_ISREG(status.st_mode) && (status.st_mode & (S_IWUSR | S_IWGRP | S_IWOTH)) == 0)
+        return EACCES;
+    return 0;
+}
+
+void TakeOverOwnership(const fs::path& existing, const fs::path& replacement)
+{
+    struct stat status {};
+    if (::stat(existing.c_str(), &status) != 0 || !S_ISREG(status.st_mode))
+        return;
+    if (::chown(replacement.c_str(), status.st_uid, status.st_gid) != 0) {
+        // Only root may give a file away; keep the group where the user belongs to it.
+        if (::chown(replacement.c_str(), static_cast<uid_t>(-1), status.st_gid) != 0) {
+            // Then it belongs to the user's own group: still written.
+        }
+    }
+    ::chmod(replacement.c_str(), status.st_mode & 07777); // after chown, which may clear set-id bits
+}
+
+void SetRenameNoReplaceRefused(bool refused)
+{
+    RenameNoReplaceRefused() = refused;
+}
+
+int RenameNoReplace(const fs::path& from, const fs::path& to)
+{
+    const int renamed = RenameNoReplaceRefused()
+                            ? (errno = EINVAL, -1)
+                            : ::renameat2(AT_FDCWD, from.c_str(), AT_FDCWD, to.c_str(), RENAME_NOREPLACE);
+    if (renamed == 0)
+        return 0;
+    if (errno != EINVAL && errno != ENOSYS && errno != EOPNOTSUPP)
+        return errno;
+    // The link fails with EEXIST when the name is taken, as the rename would have.
+    if (::link(from.c_str(), to.c_str()) != 0)
+        return errno;
+    ::unlink(from.c_str());
+    return 0;
 }
 
 int WriteAll(int fd, std::string_view bytes)

@@ -10,6 +10,9 @@
 //                                      folder, refusing anything that would lead outside it
 //   ResolveContentPath(base, relative) the same, then find each part without regard to letter case
 //   IsPlainFileName(name)              a single name: no separators, not "." or ".."
+//   WriteRefusal(file)                 why this user may not replace or extend a file (0: may)
+//   TakeOverOwnership(old, new)        a replacing file takes the old one's mode, owner and group
+//   RenameNoReplace(from, to)          a rename that never replaces what is at `to`
 //
 // Names are UTF-8 std::string; paths are std::filesystem::path. Nothing here shows a message.
 
@@ -77,6 +80,27 @@ std::filesystem::path ResolveContentPath(const std::filesystem::path& base, std:
 
 // True when `name` is one non-empty name: no "/", "\" or NUL, and not "." or "..".
 bool IsPlainFileName(std::string_view name);
+
+// 0 when this user may replace or extend the file at `file` (links followed), or when there is
+// none; else the errno the file system gives for writing it (EACCES, EROFS). A user may write
+// what access(W_OK) allows; root, whom it allows everything, may not write a file whose mode
+// gives no one a write bit: such a file was frozen on purpose. A rename in a folder the user may
+// write would replace any file there, so every replacing writer asks this first.
+int WriteRefusal(const std::filesystem::path& file);
+
+// Gives `replacement`, the new file about to take `existing`'s place, the old file's mode and,
+// as far as this user may give them, its owner and group, so a shared file stays shared.
+// Nothing happens when `existing` is not a plain file. Best effort; never throws.
+void TakeOverOwnership(const std::filesystem::path& existing, const std::filesystem::path& replacement);
+
+// Renames `from` to `to` only when nothing of that name exists: 0 when done, else the errno
+// (EEXIST when the name is taken, and then nothing has changed). Uses renameat2 with
+// RENAME_NOREPLACE; where the file system refuses that flag (as NFS does), a hard link to the
+// new name and the removal of the old one.
+int RenameNoReplace(const std::filesystem::path& from, const std::filesystem::path& to);
+
+// Test seam: while set, RenameNoReplace acts as on a file system that refuses the flag.
+void SetRenameNoReplaceRefused(bool refused);
 
 // Writes all of `bytes` to the descriptor, going on after interrupted and partial writes;
 // 0 when done, else the errno of the write that failed (EIO for one that wrote nothing).

@@ -99,7 +99,7 @@ std::string MarkedClipBytes(const std::vector<int16_t>& frames)
 
 void WriteMarkedClip(const std::filesystem::path& path, const std::vector<int16_t>& frames)
 {
-    WriteFileAtomically(path, MarkedClipBytes(frames));
+    WriteNewFileAtomically(path, MarkedClipBytes(frames));
 }
 
 bool HasTutorVoiceMark(std::string_view head)

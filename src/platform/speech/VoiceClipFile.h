@@ -29,8 +29,10 @@ inline constexpr size_t kMarkSearchBytes = 4096;
 // The whole file of a marked clip holding the interleaved stereo frames.
 std::string MarkedClipBytes(const std::vector<int16_t>& frames);
 
-// Writes the marked clip to a temporary file beside `path` and renames it into place, so a
-// failure at any moment leaves no half-written clip. platform::EFileWriteError on failure.
+// Writes the marked clip to a temporary file beside `path` and gives it the name only while
+// nothing has it: a failure at any moment leaves no half-written clip, and a file of that
+// name (a recording made meanwhile) is never replaced. platform::EFileExistsError when the
+// name is taken, platform::EFileWriteError on other failures.
 void WriteMarkedClip(const std::filesystem::path& path, const std::vector<int16_t>& frames);
 
 // True when the bytes (the start of a file, at most kMarkSearchBytes of it are looked at) are

@@ -126,34 +126,33 @@ void FlushFolder(const fs::path& folder)
     }
 }
 
-} // namespace
-
-void SetAtomicWriteHook(AtomicWriteHook hook)
+// Where a link as target leads: the file that is replaced.
+fs::path WrittenThroughLinks(const fs::path& requested)
 {
-    Hook() = std::move(hook);
+    std::error_code ec;
+    if (fs::is_symlink(requested, ec)) {
+        const fs::path real = fs::weakly_canonical(requested, ec);
+        if (!ec)
+            return real;
+    }
+    return requested;
 }
 
-void WriteFileAtomically(const fs::path& requested, std::string_view bytes)
-{
-    fs::path target = requested;
-    std::error_code ec;
-    if (fs::is_symlink(target, ec)) {
-        const fs::path real = fs::weakly_canonical(target, ec);
-        if (!ec)
-            target = real;
-    }
+enum class Placing { Replace, OnlyIfNew };
 
+void WriteThroughTemporary(const fs::path& requested, std::string_view bytes, Placing placing)
+{
+    const fs::path target = WrittenThroughLinks(requested);
     struct stat existing {};
     const bool exists = ::stat(target.c_str(), &existing) == 0;
-    // A file whose owner may not write it was made read-only on purpose (a parent froze a
-    // record): it is refused as the system refuses an unwritable file, also to a user (root)
-    // whom the system itself would let through.
-    if (exists && S_ISREG(existing.st_mode) && (existing.st_mode & S_IWUSR) == 0)
-        Fail("Cannot create file", target, EACCES);
+    if (exists && placing == Placing::OnlyIfNew)
+        throw EFileExistsError("Cannot create file \"" + target.string() + "\". " + std::strerror(EEXIST));
+    if (const int refusal = exists ? platform::WriteRefusal(target) : 0)
+        Fail("Cannot create file", target, refusal);
 
     TempFile temp(target);
     if (exists)
-        ::fchmod(temp.fd(), existing.st_mode & 07777);
+        platform::TakeOverOwnership(target, temp.path());
     Reach(AtomicWriteStage::Created);
 
     const std::size_t half = bytes.size() / 2;
@@ -170,11 +169,36 @@ void WriteFileAtomically(const fs::path& requested, std::string_view bytes)
         Fail("Cannot write file", target, error);
     Reach(AtomicWriteStage::Flushed);
 
-    if (::rename(temp.path().c_str(), target.c_str()) != 0)
+    if (placing == Placing::OnlyIfNew) {
+        if (const int error = platform::RenameNoReplace(temp.path(), target)) {
+            if (error == EEXIST)
+                throw EFileExistsError("Cannot create file \"" + target.string() + "\". " +
+                                       std::strerror(error));
+            Fail("Cannot create file", target, error);
+        }
+    } else if (::rename(temp.path().c_str(), target.c_str()) != 0) {
         Fail("Cannot create file", target, errno);
+    }
     temp.Release();
     FlushFolder(target.parent_path());
     RemoveStaleTemporaries(target);
+}
+
+} // namespace
+
+void SetAtomicWriteHook(AtomicWriteHook hook)
+{
+    Hook() = std::move(hook);
+}
+
+void WriteFileAtomically(const fs::path& target, std::string_view bytes)
+{
+    WriteThroughTemporary(target, bytes, Placing::Replace);
+}
+
+void WriteNewFileAtomically(const fs::path& target, std::string_view bytes)
+{
+    WriteThroughTemporary(target, bytes, Placing::OnlyIfNew);
 }
 
 } // namespace platform
