@@ -61,7 +61,7 @@ TEST(WordDrawTest, CeilingAndPickList)
     };
     const Row rows[] = {
         {{}, 2002, 0},       {{0, 1}, 2, 3},          {{2, 3}, 4, 3},
-        {{1}, 2, 1},         {{2001, 2005}, 2002, 1}, {{-3, 0}, -2, 0},
+        {{1}, 2, 1},         {{2001, 2005}, 2002, 1}, {{-3, 0}, 0, 3},
     };
     for (const Row& row : rows) {
         const std::int32_t ceiling = ComputeDrawCeiling(row.correct);
