@@ -101,6 +101,12 @@ TEST(TestPlanTest, DayBeforeTheTestTooManyWordsNothingDueAndNoDate)
     EXPECT_EQ(review.PlanFor(kMonday + 5).kind, TestPlan::Kind::NothingDue);
     EXPECT_EQ(review.Run(kMonday + 6), (Words{"ANT", "BEE"}));
     EXPECT_EQ(review.PlanFor(kMonday + 6).kind, TestPlan::Kind::NothingDue); // asked already today
+    // A lesson of more than four words gets a second round that day.
+    PlanWeek six({"ANT", "BEE", "COW", "DOG", "EMU", "FOX"}, kMonday + 1);
+    const Words round = six.lesson_;
+    Words twice = round;
+    twice.insert(twice.end(), round.begin(), round.end());
+    EXPECT_EQ(six.PlanFor(kMonday).session, twice);
 
     Words many;
     for (char c = 'A'; c <= 'T'; ++c)

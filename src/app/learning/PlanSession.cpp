@@ -31,10 +31,11 @@ std::optional<PlanSession::Question> PlanSession::Next()
         return std::nullopt;
     if (auto word = retests_.TakeDue())
         return Ask(std::move(*word), true);
-    // The first planned word not asked lately; the first one when all were.
+    // The first planned word not asked lately. A session never waits for the word the
+    // last one ended on: with nothing else planned it starts with it all the same.
     auto fresh = std::find_if(planned_.begin(), planned_.end(),
                               [&](const std::string& word) { return !AskedLately(word); });
-    if (fresh == planned_.end() && !planned_.empty())
+    if (fresh == planned_.end() && answers_ == 0)
         fresh = planned_.begin();
     if (fresh != planned_.end()) {
         std::string word = std::move(*fresh);

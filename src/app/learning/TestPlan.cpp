@@ -1,5 +1,7 @@
 #include "app/learning/TestPlan.h"
 
+#include "app/learning/RetestQueue.h"
+
 #include <algorithm>
 #include <map>
 #include <unordered_map>
@@ -100,6 +102,17 @@ bool TooManyWords(const std::vector<WordStanding>& words, std::size_t dueToday, 
            answersNeeded > static_cast<std::int64_t>(kSessionAnswers) * daysLeft;
 }
 
+// The day before the test asks the words a second time, where a round is long enough
+// to keep a word's two answers more than kRetestGap answers apart.
+void AddSecondRound(std::vector<std::string>& words)
+{
+    if (words.size() <= RetestQueue::kRetestGap)
+        return;
+    const std::size_t once = words.size();
+    for (std::size_t i = 0; i < once; ++i)
+        words.push_back(words[i]);
+}
+
 } // namespace
 
 TestPlan MakeTestPlan(std::span<const progress::Attempt> history, std::string_view lesson,
@@ -118,6 +131,8 @@ TestPlan MakeTestPlan(std::span<const progress::Attempt> history, std::string_vi
     plan.daysLeft = *testDay - today;
     std::vector<std::string> due = TodaysWords(plan.words, today, *testDay);
     plan.tooManyWords = TooManyWords(plan.words, due.size(), plan.daysLeft);
+    if (plan.daysLeft == 1)
+        AddSecondRound(due);
     if (due.size() > static_cast<std::size_t>(kSessionAnswers))
         due.resize(kSessionAnswers); // the rest, new words last, wait for later days
     plan.session = std::move(due);

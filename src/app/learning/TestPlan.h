@@ -7,8 +7,9 @@
 // Each word aims at three days with a right first answer before the test day, spread
 // evenly over the days left with at least one night between; a word missed comes back
 // the next day; a word never asked is first asked as a pretest; the day before the
-// test asks every word once. A session asks the words due, most overdue first, and at
-// most kSessionAnswers of them.
+// test asks every word, twice where the lesson has more than four words (a second
+// round the simulated class showed worth its minutes). A session asks the words due,
+// most overdue first, and at most kSessionAnswers of them.
 
 #include "app/learning/CalendarDay.h"
 #include "app/progress/AttemptHistory.h"
