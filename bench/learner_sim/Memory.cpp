@@ -167,17 +167,20 @@ private:
         if (grade >= 2) {
             const double hard = grade == 2 ? w[15] : 1.0;
             const double easy = grade == 4 ? w[16] : 1.0;
-            return s * (1.0 + std::exp(w[8]) * (11.0 - d) * std::pow(s, -w[9]) * (std::exp((1.0 - r) * w[10]) - 1.0) *
-                                  hard * easy);
+            return s * (1.0 + std::exp(w[8]) * (11.0 - d) * std::pow(s, -w[9]) *
+                                  (std::exp((1.0 - r) * w[10]) - 1.0) * hard * easy);
         }
-        return std::min(w[11] * std::pow(d, -w[12]) * (std::pow(s + 1.0, w[13]) - 1.0) * std::exp((1.0 - r) * w[14]),
+        return std::min(w[11] * std::pow(d, -w[12]) * (std::pow(s + 1.0, w[13]) - 1.0) *
+                            std::exp((1.0 - r) * w[14]),
                         s / std::exp(w[17] * w[18]));
     }
     void Review(int word, double now, int grade)
     {
         Card& card = cards_[static_cast<std::size_t>(word)];
         if (!card.seen) {
-            card = {true, w[static_cast<std::size_t>(grade - 1)] * std::exp(offsets_[static_cast<std::size_t>(word)]),
+            card = {true,
+                    w[static_cast<std::size_t>(grade - 1)] *
+                        std::exp(offsets_[static_cast<std::size_t>(word)]),
                     InitialDifficulty(grade), now};
         } else {
             const double days = (now - card.last) / kDay;

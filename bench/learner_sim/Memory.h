@@ -13,8 +13,8 @@ namespace learner_sim {
 struct ModelSpec {
     enum class Kind { ActR, Fsrs6 };
     Kind kind = Kind::ActR;
-    double h = 0.025;              // ACT-R: the weight of time between sessions
-    bool copyIsRetrieval = false;  // the sensitivity run
+    double h = 0.025;             // ACT-R: the weight of time between sessions
+    bool copyIsRetrieval = false; // the sensitivity run
     std::string Name() const;
 };
 

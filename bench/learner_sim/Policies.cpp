@@ -40,8 +40,8 @@ bool AskCounted(ChildRun& run, RetestQueue* retests, int word)
 void DrawRuns(ChildRun& run, const ChildSetup& setup, bool retestsOn)
 {
     for (std::uint64_t runIndex = 0; !run.CapReached(); ++runIndex) {
-        app::learning::DrawRandom random(
-            static_cast<std::uint32_t>(Key({setup.key, 0xD4A3, static_cast<std::uint64_t>(run.Day()), runIndex})));
+        app::learning::DrawRandom random(static_cast<std::uint32_t>(
+            Key({setup.key, 0xD4A3, static_cast<std::uint64_t>(run.Day()), runIndex})));
         const std::int32_t ceiling = app::learning::ComputeDrawCeiling(run.correct);
         RetestQueue retests(static_cast<std::size_t>(setup.words));
         RetestQueue* queue = retestsOn ? &retests : nullptr;

@@ -85,7 +85,8 @@ Summary Summarize(const std::vector<CellResult>& cells, Policy policy, int boots
     summary.worstCellPp = 1e9;
     for (const CellResult& cell : cells) {
         const Totals own = TotalsOf(cell);
-        summary.worstCellPp = std::min(summary.worstCellPp, 100 * (own.Recall(policy) - own.Recall(Policy::Baseline)));
+        summary.worstCellPp =
+            std::min(summary.worstCellPp, 100 * (own.Recall(policy) - own.Recall(Policy::Baseline)));
     }
     summary.vsLeitnerPp = 100 * (totals.Recall(policy) - totals.Recall(Policy::LeitnerRecall));
     const double baseSeconds = totals.seconds[static_cast<int>(Policy::Baseline)];
@@ -100,8 +101,8 @@ std::string TableLines(const std::string& model, const std::vector<CellResult>& 
     for (const CellResult& cell : cells) {
         const Totals totals = TotalsOf(cell);
         const double children = static_cast<double>(cell.children.size());
-        int n = std::snprintf(line, sizeof line, "cell model=%s words=%d days=%d cap=%d recall", model.c_str(),
-                              cell.cell.words, cell.cell.daysToTest, cell.cell.capMinutes);
+        int n = std::snprintf(line, sizeof line, "cell model=%s words=%d days=%d cap=%d recall",
+                              model.c_str(), cell.cell.words, cell.cell.daysToTest, cell.cell.capMinutes);
         for (int p = 0; p < kPolicies; ++p)
             n += std::snprintf(line + n, sizeof line - static_cast<std::size_t>(n), " %s=%.3f",
                                PolicyName(static_cast<Policy>(p)), totals.Recall(static_cast<Policy>(p)));
@@ -118,11 +119,12 @@ std::string TableLines(const std::string& model, const std::vector<CellResult>& 
 std::string SummaryLine(const std::string& model, const Summary& summary)
 {
     char line[256];
-    std::snprintf(line, sizeof line,
-                  "model=%s forgotten_vs_baseline=%+.1f%% [%+.1f,%+.1f] worst_cell_pp=%+.1f vs_leitner_pp=%+.1f "
-                  "minutes_vs_baseline=%.2f",
-                  model.c_str(), 100 * summary.forgottenVsBaseline, 100 * summary.low, 100 * summary.high,
-                  summary.worstCellPp, summary.vsLeitnerPp, summary.minutesVsBaseline);
+    std::snprintf(
+        line, sizeof line,
+        "model=%s forgotten_vs_baseline=%+.1f%% [%+.1f,%+.1f] worst_cell_pp=%+.1f vs_leitner_pp=%+.1f "
+        "minutes_vs_baseline=%.2f",
+        model.c_str(), 100 * summary.forgottenVsBaseline, 100 * summary.low, 100 * summary.high,
+        summary.worstCellPp, summary.vsLeitnerPp, summary.minutesVsBaseline);
     return line;
 }
 

@@ -56,8 +56,8 @@ std::vector<ModelSpec> Models(bool copyIsRetrieval)
 }
 
 // Every (model, cell) on the worker threads; results[model][cell].
-std::vector<std::vector<CellResult>> RunAll(const std::vector<ModelSpec>& models, const std::vector<Cell>& cells,
-                                            const Options& options)
+std::vector<std::vector<CellResult>> RunAll(const std::vector<ModelSpec>& models,
+                                            const std::vector<Cell>& cells, const Options& options)
 {
     std::vector<std::vector<CellResult>> results(models.size(), std::vector<CellResult>(cells.size()));
     std::atomic<std::size_t> next{0};
@@ -65,7 +65,8 @@ std::vector<std::vector<CellResult>> RunAll(const std::vector<ModelSpec>& models
         for (std::size_t task; (task = next++) < models.size() * cells.size();) {
             const std::size_t model = task / cells.size();
             const std::size_t cell = task % cells.size();
-            results[model][cell] = RunCell(models[model], cells[cell], static_cast<int>(cell), options.children);
+            results[model][cell] =
+                RunCell(models[model], cells[cell], static_cast<int>(cell), options.children);
         }
     };
     std::vector<std::thread> workers;
@@ -95,8 +96,8 @@ int main(int argc, char** argv)
     all.insert(all.end(), sensitivity.begin(), sensitivity.end());
     const auto results = RunAll(all, cells, options);
 
-    std::printf("learner_sim grid=%s cells=%zu children_per_cell=%d bootstrap=%d\n", options.quick ? "quick" : "full",
-                cells.size(), options.children, options.bootstrapReps);
+    std::printf("learner_sim grid=%s cells=%zu children_per_cell=%d bootstrap=%d\n",
+                options.quick ? "quick" : "full", cells.size(), options.children, options.bootstrapReps);
     std::vector<std::string> finalLines;
     std::string verdict;
     for (std::size_t m = 0; m < all.size(); ++m) {
@@ -106,7 +107,8 @@ int main(int argc, char** argv)
             std::fputs(TableLines(name, results[m]).c_str(), stdout);
         for (int p = 1; p < kPolicies; ++p) {
             const auto policy = static_cast<Policy>(p);
-            const Summary summary = Summarize(results[m], policy, policy == Policy::PlanRecall ? options.bootstrapReps : 100);
+            const Summary summary =
+                Summarize(results[m], policy, policy == Policy::PlanRecall ? options.bootstrapReps : 100);
             std::printf("%spolicy=%s recall=%.3f baseline_recall=%.3f %s\n",
                         sensitive ? "sensitivity=copy_is_retrieval " : "summary ", PolicyName(policy),
                         RecallOf(results[m], policy), RecallOf(results[m], Policy::Baseline),

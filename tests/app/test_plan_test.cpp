@@ -58,7 +58,10 @@ TEST(TestPlanTest, AWeekWithEveryDayDoneSpreadsThreeRightDaysPerWord)
     const std::map<int, Words> expected = {
         {0, {"ANT", "BEE", "COW"}}, // pretests; BEE is missed
         {1, {"BEE"}},               // a miss comes back the next day
-        {2, {"ANT", "COW"}},        {3, {"BEE"}}, {4, {"ANT", "COW"}}, {5, {"BEE"}},
+        {2, {"ANT", "COW"}},
+        {3, {"BEE"}},
+        {4, {"ANT", "COW"}},
+        {5, {"BEE"}},
         {6, {"ANT", "BEE", "COW"}}, // the day before the test asks every word once
     };
     for (const auto& [offset, words] : expected) {
@@ -124,8 +127,8 @@ TEST(TestPlanTest, DayBeforeTheTestTooManyWordsNothingDueAndNoDate)
 
     PlanWeek one({"ANT"}, kMonday + 3);
     EXPECT_FALSE(one.PlanFor(kMonday).tooManyWords);
-    for (const std::optional<Day> date : {std::optional<Day>{}, std::optional<Day>{kMonday - 1},
-                                          std::optional<Day>{kMonday}})
+    for (const std::optional<Day> date :
+         {std::optional<Day>{}, std::optional<Day>{kMonday - 1}, std::optional<Day>{kMonday}})
         EXPECT_EQ(MakeTestPlan({}, "Week", one.lesson_, date, kMonday).kind, TestPlan::Kind::Plain);
 }
 
@@ -154,7 +157,7 @@ TEST(TestPlanTest, OnlyThisLessonsTestAnswersOfPastDaysCount)
 
 // Asks a session through, answering as `right` says; returns (word, retest) in order.
 std::vector<std::pair<std::string, bool>> AskThrough(PlanSession& session,
-                                                    const std::function<bool(const std::string&)>& right)
+                                                     const std::function<bool(const std::string&)>& right)
 {
     std::vector<std::pair<std::string, bool>> asked;
     while (auto question = session.Next()) {

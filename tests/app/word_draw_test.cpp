@@ -15,8 +15,8 @@ namespace {
 using namespace app::learning;
 
 // Draws until the run ends, every answer right, as a child who never misses.
-std::vector<std::string> DrawRunAllRight(const std::vector<std::string>& words, std::vector<std::int32_t> correct,
-                                         std::uint32_t seed)
+std::vector<std::string> DrawRunAllRight(const std::vector<std::string>& words,
+                                         std::vector<std::int32_t> correct, std::uint32_t seed)
 {
     DrawRandom random(seed);
     const std::int32_t ceiling = ComputeDrawCeiling(correct);
@@ -60,8 +60,7 @@ TEST(WordDrawTest, CeilingAndPickList)
         std::uint64_t entries;
     };
     const Row rows[] = {
-        {{}, 2002, 0},       {{0, 1}, 2, 3},          {{2, 3}, 4, 3},
-        {{1}, 2, 1},         {{2001, 2005}, 2002, 1}, {{-3, 0}, 0, 3},
+        {{}, 2002, 0}, {{0, 1}, 2, 3}, {{2, 3}, 4, 3}, {{1}, 2, 1}, {{2001, 2005}, 2002, 1}, {{-3, 0}, 0, 3},
     };
     for (const Row& row : rows) {
         const std::int32_t ceiling = ComputeDrawCeiling(row.correct);

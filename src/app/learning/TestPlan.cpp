@@ -79,9 +79,7 @@ std::vector<std::string> TodaysWords(const std::vector<WordStanding>& words, Day
         if (DueToday(standing, today, testDay))
             due.push_back(&standing);
     // Most overdue first; a pretest counts as due today, ahead of reviews due today.
-    auto overdue = [today](const WordStanding* s) {
-        return s->lastDay ? today - *s->due : 0;
-    };
+    auto overdue = [today](const WordStanding* s) { return s->lastDay ? today - *s->due : 0; };
     std::stable_sort(due.begin(), due.end(), [&](const WordStanding* a, const WordStanding* b) {
         if (overdue(a) != overdue(b))
             return overdue(a) > overdue(b);

@@ -28,10 +28,10 @@ inline constexpr int kAimedRightDays = 3;
 // How a word of the lesson stands today.
 struct WordStanding {
     std::string word;
-    int rightDays = 0;           // days, up to today, whose first answer was right
-    std::optional<Day> lastDay;  // the last day it was answered; none: never asked
-    bool lastDayRight = false;   // that day's first answer was right
-    std::optional<Day> due;      // the day it is asked next; none: not before the test
+    int rightDays = 0;          // days, up to today, whose first answer was right
+    std::optional<Day> lastDay; // the last day it was answered; none: never asked
+    bool lastDayRight = false;  // that day's first answer was right
+    std::optional<Day> due;     // the day it is asked next; none: not before the test
 
     bool operator==(const WordStanding&) const = default;
 };
@@ -43,11 +43,11 @@ struct TestPlan {
         NothingDue, // a date to come, but nothing due today
     };
     Kind kind = Kind::Plain;
-    int daysLeft = 0;                  // days from today to the test day
-    std::vector<std::string> session;  // today's words in the order to ask them
-    std::vector<WordStanding> words;   // in the lesson's order
-    bool tooManyWords = false;         // the words cannot reach their aim in the days left
-    std::string lastWordAsked;         // the latest answer of the lesson in the history
+    int daysLeft = 0;                 // days from today to the test day
+    std::vector<std::string> session; // today's words in the order to ask them
+    std::vector<WordStanding> words;  // in the lesson's order
+    bool tooManyWords = false;        // the words cannot reach their aim in the days left
+    std::string lastWordAsked;        // the latest answer of the lesson in the history
 };
 
 // `history` in file order; only the test answers of `lesson` count (lines of another

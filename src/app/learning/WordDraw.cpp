@@ -42,8 +42,8 @@ std::optional<DrawnWord> DrawWord(std::span<const std::int32_t> correct, std::in
     const std::uint64_t entries = PickListEntries(correct, ceiling);
     if (entries == 0)
         return std::nullopt;
-    std::uint64_t position = random.Position(
-        static_cast<std::uint32_t>(std::min<std::uint64_t>(entries, std::numeric_limits<std::uint32_t>::max())));
+    std::uint64_t position = random.Position(static_cast<std::uint32_t>(
+        std::min<std::uint64_t>(entries, std::numeric_limits<std::uint32_t>::max())));
     for (std::size_t i = 0; i < correct.size(); ++i) {
         const std::uint64_t own = Entries(correct[i], ceiling);
         if (position < own)
