@@ -24,6 +24,17 @@ void AskRetest(ChildRun& run, RetestQueue& retests, const std::string& word)
     retests.Answered();
 }
 
+// Asks the retests whose wait is over (or, with `all`, every one left) until the cap.
+void AskRetests(ChildRun& run, RetestQueue& retests, bool all)
+{
+    while (!run.CapReached()) {
+        const auto word = all ? retests.TakeAny() : retests.TakeDue();
+        if (!word)
+            return;
+        AskRetest(run, retests, *word);
+    }
+}
+
 // A test answer of the run, its miss queued for a retest when the drill is from memory.
 bool AskCounted(ChildRun& run, RetestQueue* retests, int word)
 {
@@ -46,21 +57,16 @@ void DrawRuns(ChildRun& run, const ChildSetup& setup, bool retestsOn)
         RetestQueue retests(static_cast<std::size_t>(setup.words));
         RetestQueue* queue = retestsOn ? &retests : nullptr;
         while (!run.CapReached()) {
-            if (auto word = retests.TakeDue()) {
-                AskRetest(run, retests, *word);
-                continue;
-            }
+            AskRetests(run, retests, false);
+            if (run.CapReached())
+                break;
             const auto drawn = app::learning::DrawWord(run.correct, ceiling, random);
             if (!drawn)
                 return;
             if (AskCounted(run, queue, static_cast<int>(drawn->index)) && drawn->last)
                 break;
         }
-        while (!run.CapReached())
-            if (auto word = retests.TakeAny())
-                AskRetest(run, retests, *word);
-            else
-                break;
+        AskRetests(run, retests, true);
     }
 }
 
@@ -91,22 +97,14 @@ public:
         for (std::size_t word = 0; word < box_.size() && !run.CapReached(); ++word) {
             if (box_[word] > 0 && run.Day() - last_[word] < kDays[box_[word]])
                 continue;
-            while (!run.CapReached())
-                if (auto due = retests.TakeDue())
-                    AskRetest(run, retests, *due);
-                else
-                    break;
+            AskRetests(run, retests, false);
             if (run.CapReached())
                 break;
             const bool right = AskCounted(run, &retests, static_cast<int>(word));
             box_[word] = right ? std::min(box_[word] + 1, 3) : 1;
             last_[word] = run.Day();
         }
-        while (!run.CapReached())
-            if (auto word = retests.TakeAny())
-                AskRetest(run, retests, *word);
-            else
-                break;
+        AskRetests(run, retests, true);
     }
 
 private:
@@ -129,6 +127,8 @@ const char* PolicyName(Policy policy)
         return "leitner_recall";
     case Policy::CramRecall:
         return "cram_recall";
+    case Policy::PlanThenDrawRecall:
+        return "plan_then_draw_recall";
     }
     return "?";
 }
@@ -153,6 +153,11 @@ double RunPolicy(Policy policy, const ChildSetup& setup, Memory& memory, double 
             break;
         case Policy::PlanRecall:
             PlanSessionOfDay(run, setup, words);
+            break;
+        case Policy::PlanThenDrawRecall:
+            // Start Test again once the session is done (or nothing is due): plain runs.
+            PlanSessionOfDay(run, setup, words);
+            DrawRuns(run, setup, true);
             break;
         case Policy::LeitnerRecall:
             leitner.Session(run, setup);

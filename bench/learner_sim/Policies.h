@@ -10,8 +10,8 @@
 
 namespace learner_sim {
 
-enum class Policy { Baseline, DrawRecall, PlanRecall, LeitnerRecall, CramRecall };
-inline constexpr int kPolicies = 5;
+enum class Policy { Baseline, DrawRecall, PlanRecall, LeitnerRecall, CramRecall, PlanThenDrawRecall };
+inline constexpr int kPolicies = 6;
 const char* PolicyName(Policy policy);
 
 // Runs the policy; `baselineSeconds` is what the baseline used for this child (the
