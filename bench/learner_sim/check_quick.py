@@ -7,8 +7,14 @@ import sys
 
 out = subprocess.run([sys.argv[1], "--quick"], capture_output=True, text=True, timeout=120, check=True).stdout
 lines = out.strip().splitlines()
-recalls = [float(v) for line in lines if line.startswith(("cell ", "summary ", "sensitivity="))
-           for v in re.findall(r"recall[ =](?:\w+=)?([-\d.]+)", line) + re.findall(r"_recall=([-\d.]+)", line)]
+recalls = []
+for line in lines:
+    if line.startswith("cell "):
+        # "cell ... recall baseline=0.623 ... minutes baseline=15.2 ...": the recall part only
+        recall_part = line.split(" recall ", 1)[1].split(" minutes ", 1)[0]
+        recalls += [float(v) for v in re.findall(r"=([-\d.]+)", recall_part)]
+    elif line.startswith(("summary ", "sensitivity=")):
+        recalls += [float(v) for v in re.findall(r" (?:baseline_)?recall=([-\d.]+)", line)]
 assert recalls, "no recall figures"
 bad = [r for r in recalls if not 0.0 <= r <= 1.0]
 assert not bad, f"recall figures outside [0, 1]: {bad[:5]}"
