@@ -190,6 +190,11 @@ TEST(PlanSessionTest, RetestsComeFourAnswersLaterAndASessionStopsAtFifteenAnswer
         for (std::size_t j = i + 1; j < all.size() && j <= i + 4; ++j)
             EXPECT_NE(all[i].first, all[j].first) << i << " " << j;
 
+    // A session is never skipped for the word the last one ended on (a clock set back
+    // can leave that word due again at once).
+    PlanSession again({"ANT"}, 1, "ANT");
+    EXPECT_EQ(AskThrough(again, [](const std::string&) { return true; }).size(), 1u);
+
     // A short lesson's retests would repeat a word within four answers: none is asked.
     PlanSession small({"ANT", "BEE"}, 2, "");
     EXPECT_EQ(AskThrough(small, [](const std::string&) { return false; }).size(), 2u);
