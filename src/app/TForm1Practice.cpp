@@ -4,6 +4,8 @@
 
 #include "app/TForm1.h"
 
+#include "app/learning/PracticeDrill.h"
+
 #include <QCoreApplication>
 
 #include <thread>
@@ -88,12 +90,10 @@ void TForm1::SayItAgainClick(QObject* /*Sender*/)
 
 void TForm1::FocusPracticeBox()
 {
-    if (!edWord3->text().isEmpty() || !edWord2->text().isEmpty())
-        edWord3->setFocus(Qt::OtherFocusReason);
-    else if (!edWord1->text().isEmpty())
-        edWord2->setFocus(Qt::OtherFocusReason);
-    else
-        edWord1->setFocus(Qt::OtherFocusReason);
+    QLineEdit* const boxes[] = {edWord1, edWord2, edWord3};
+    boxes[app::learning::BoxToFocus(!edWord1->text().isEmpty(), !edWord2->text().isEmpty(),
+                                    !edWord3->text().isEmpty())]
+        ->setFocus(Qt::OtherFocusReason);
 }
 
 // Waits for a clip that plays, for about 2.5 s at most; false when it still plays.

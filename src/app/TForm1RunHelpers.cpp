@@ -3,8 +3,7 @@
 
 #include "app/TForm1.h"
 
-#include "app/WordText.h"
-#include "platform/AsciiCase.h"
+#include "app/learning/AnswerJudge.h"
 
 TForm1::BusyScope::BusyScope(TForm1& form) : form_(form)
 {
@@ -23,7 +22,7 @@ void TForm1::BusyScope::release() noexcept
 
 bool TForm1::SameSpelling(std::string_view typed, std::string_view word)
 {
-    return platform::EqualsIgnoreAsciiCase(TrimBlanks(typed), TrimBlanks(word));
+    return app::learning::SameSpelling(typed, word);
 }
 
 std::string TForm1::WordClipPath(const std::string& word) const

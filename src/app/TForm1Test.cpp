@@ -3,15 +3,16 @@
 
 #include "app/TForm1.h"
 
+#include "app/learning/WordDraw.h"
 #include "app/progress/AttemptHistory.h"
 #include "platform/Trace.h"
 #include "platform/ui/Dialogs.h"
 
 #include <QCoreApplication>
 
-#include <algorithm>
 #include <exception>
 #include <thread>
+#include <vector>
 
 namespace {
 
@@ -20,12 +21,13 @@ std::int32_t WrappingIncrement(std::int32_t value)
     return static_cast<std::int32_t>(static_cast<std::uint32_t>(value) + 1u);
 }
 
-// The draw's entries of one word: how far it is below the run's target.
-std::uint64_t Entries(const TWordHandler& word, std::int32_t ceiling)
+std::vector<std::int32_t> CorrectCounts(const std::vector<std::unique_ptr<TWordHandler>>& words)
 {
-    return word.Correct < ceiling
-               ? static_cast<std::uint64_t>(static_cast<std::int64_t>(ceiling) - word.Correct)
-               : 0;
+    std::vector<std::int32_t> counts;
+    counts.reserve(words.size());
+    for (const auto& word : words)
+        counts.push_back(word->Correct);
+    return counts;
 }
 
 // Runs one spoken part of a judgement. A clip that fails ends that part only; the
@@ -55,8 +57,10 @@ void TForm1::Randomize()
 
 std::uint32_t TForm1::RandomPosition(std::uint32_t n)
 {
-    RandSeed = RandSeed * 134775813u + 1u;
-    return static_cast<std::uint32_t>((static_cast<std::uint64_t>(RandSeed) * n) >> 32);
+    app::learning::DrawRandom random(RandSeed);
+    const std::uint32_t position = random.Position(n);
+    RandSeed = random.Seed();
+    return position;
 }
 
 void TForm1::btnStartTestClick(QObject* /*Sender*/)
@@ -72,10 +76,7 @@ void TForm1::btnStartTestClick(QObject* /*Sender*/)
     RunMode = 2;
     CurrentWord = nullptr; // a record that fails to load leaves no word to answer
     OpenPlayerRecord();
-    std::uint64_t entries = 0;
-    for (const auto& word : Words)
-        entries += Entries(*word, DrawCeiling);
-    if (entries == 0) {
+    if (app::learning::PickListEntries(CorrectCounts(Words), DrawCeiling) == 0) {
         platform::ShowInformation("This lesson has no words to ask yet.");
         JvXPToolButtonClick(JvXPToolButton);
         return;
@@ -85,37 +86,22 @@ void TForm1::btnStartTestClick(QObject* /*Sender*/)
 
 std::int32_t TForm1::ComputeDrawCeiling()
 {
-    std::int32_t lowest = 2000;
-    for (const auto& record : Words)
-        lowest = std::min(lowest, record->Correct);
-    return (lowest / 2) * 2 + 2;
+    return app::learning::ComputeDrawCeiling(CorrectCounts(Words));
 }
 
 void TForm1::DrawNextWord()
 {
-    // The pick list holds each word (target - correct) times, in list order; the draw
-    // walks those entries instead of building them, so hand-edited counts cannot make
-    // it huge.
-    std::uint64_t entries = 0;
-    for (const auto& word : Words)
-        entries += Entries(*word, DrawCeiling);
-    if (entries == 0) {
+    app::learning::DrawRandom random(RandSeed);
+    const auto drawn = app::learning::DrawWord(CorrectCounts(Words), DrawCeiling, random);
+    RandSeed = random.Seed();
+    if (!drawn) {
         CurrentWord = nullptr;
         platform::ShowInformation("This lesson has no words to ask yet.");
         JvXPToolButtonClick(JvXPToolButton);
         return;
     }
-    LastDraw = entries == 1;
-    std::uint64_t position =
-        RandomPosition(static_cast<std::uint32_t>(std::min<std::uint64_t>(entries, UINT32_MAX)));
-    for (const auto& word : Words) {
-        const std::uint64_t own = Entries(*word, DrawCeiling);
-        if (position < own) {
-            CurrentWord = word.get();
-            break;
-        }
-        position -= own;
-    }
+    LastDraw = drawn->last;
+    CurrentWord = Words[drawn->index].get();
     try {
         btnSayClick(btnSay);
     } catch (...) {

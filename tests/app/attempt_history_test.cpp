@@ -3,6 +3,7 @@
 // once without mixing their lines.
 
 #include "app/progress/AttemptHistory.h"
+#include "app/progress/ProgressSource.h"
 #include "support/TempFolderTest.h"
 
 #include <gtest/gtest.h>
@@ -142,6 +143,23 @@ TEST_F(HistoryFileTest, AppendsOneLinePerAttemptAndReadsThemBackInOrder)
     ASSERT_EQ(history.attempts.size(), 2u);
     EXPECT_EQ(history.attempts[1], Sample("cat\n\"x\",", true, 2));
     EXPECT_EQ(history.skippedLines, 0u);
+}
+
+TEST_F(HistoryFileTest, DrillAndRetestLinesReadBackButTheProgressFiguresSkipThem)
+{
+    Attempt drill = Sample("DONT", false, 2);
+    drill.phase = "drill";
+    Attempt retest = Sample("DON'T", true, 2);
+    retest.phase = "retest";
+    for (const Attempt& attempt : {Sample("DONT", false, 2), drill, retest})
+        AppendAttempt(File(), attempt);
+    EXPECT_EQ(ReadHistory(File()).attempts, (std::vector<Attempt>{Sample("DONT", false, 2), drill, retest}));
+    EXPECT_NE(AttemptToLine(drill).find(",\"phase\":\"drill\"}"), std::string::npos);
+    EXPECT_EQ(AttemptToLine(Sample("DONT")).find("phase"), std::string::npos); // a test line has none
+
+    std::ofstream(dir_ / "Player_One.xml") << "<CHILD name=\"Player_One\"/>";
+    const auto source = app::progress::LoadProgressSource("Player_One", dir_ / "Player_One.xml", {});
+    EXPECT_EQ(source.history.attempts, std::vector<Attempt>{Sample("DONT", false, 2)});
 }
 
 TEST_F(HistoryFileTest, ATornLastLineIsSkippedAndTheNextAppendStartsOnAFreshLine)

@@ -347,12 +347,18 @@ TEST_F(SpellingTest, TheWeightedDrawIsPinnedBySeedCountsAndListOrder)
          {"CAT", "DOG", "SUN"},
          R"(<DOG word="DOG" trys="1" correct="1"/><SUN word="SUN" trys="3" correct="3"/>)",
          {"CAT", "DOG", "CAT"}},
+        // The seed of the child fixture; the same run pins the plain draw in word_draw_test.cpp.
+        {"Draw4",
+         20261208,
+         {"CAT", "DOG", "FISH", "SUN"},
+         R"(<DOG word="DOG" trys="1" correct="1"/><FISH word="FISH" trys="2" correct="2"/>)",
+         {"DOG", "SUN", "SUN", "CAT", "CAT"}},
     };
     for (const Row& row : rows)
         MakeLesson(row.lesson, row.words);
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
     Show();
-    for (int i = 0; i < 3; ++i) {
+    for (int i = 0; i < 4; ++i) {
         const Row& row = rows[i];
         SCOPED_TRACE(row.lesson);
         WritePlayer("Ann", std::string("<CHILD name=\"Ann\"><") + row.lesson + ">" + row.storedCounts + "</" +

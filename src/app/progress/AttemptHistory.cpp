@@ -248,7 +248,12 @@ std::string AttemptToLine(const Attempt& attempt)
     line += ",\"typed\":";
     AppendQuoted(line, attempt.typed);
     line += attempt.right ? ",\"right\":true" : ",\"right\":false";
-    line += ",\"try\":" + std::to_string(attempt.tries) + "}";
+    line += ",\"try\":" + std::to_string(attempt.tries);
+    if (!attempt.phase.empty()) {
+        line += ",\"phase\":";
+        AppendQuoted(line, attempt.phase);
+    }
+    line += '}';
     return line;
 }
 
@@ -297,6 +302,8 @@ std::optional<Attempt> AttemptFromLine(std::string_view line)
             } else if (key == "try") {
                 ok = in.ReadInteger(attempt.tries);
                 seen |= kTry;
+            } else if (key == "phase") {
+                ok = in.ReadString(attempt.phase);
             } else {
                 ok = in.SkipScalar();
             }

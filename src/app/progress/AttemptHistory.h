@@ -7,6 +7,8 @@
 //   {"run":"2026-12-08T09:15:02.120+01:00","time":"2026-12-08T09:15:09.871+01:00",
 //    "lesson":"Week_3","word":"CAT","typed":"kat","right":false,"try":3}
 //
+// Answers that are not test answers carry a "phase" after "try" ("drill", "retest").
+//
 // Texts are written as they are (UTF-8, with quotes, backslashes and control
 // characters escaped), so any word or typed text reads back unchanged. A line that is
 // not such an object (torn by a crash, damaged, or written by something else) is
@@ -30,6 +32,9 @@ struct Attempt {
     std::string typed; // exactly as typed
     bool right = false;
     std::int64_t tries = 0; // the word's try count after the judgement ("try")
+    // Empty for a test answer (the line has no "phase"); "drill" for a covered answer of
+    // practice from memory, "retest" for a missed word asked again later in the run.
+    std::string phase;
 
     bool operator==(const Attempt&) const = default;
 };

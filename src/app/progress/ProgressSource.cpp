@@ -15,6 +15,8 @@ ProgressSource LoadProgressSource(const std::string& player, const std::filesyst
     platform::XmlDocument record;
     record.LoadFromFile(recordPath);
     source.history = ReadHistory(HistoryPathOf(recordPath));
+    // Every figure counts test answers only: drill and retest lines are left out.
+    std::erase_if(source.history.attempts, [](const Attempt& attempt) { return !attempt.phase.empty(); });
 
     // Each lesson's words in the folder's order, then those known only from the history.
     std::map<std::string, std::vector<std::string>> words = lessonWords;

@@ -21,7 +21,8 @@ struct ProgressSource {
 };
 
 // Reads the record file (raising the XML layer's error for one that is missing or
-// malformed) and the history beside it. `lessonWords` holds each lesson's words as its
+// malformed) and the history beside it, of which only test answers (lines without a
+// phase) are kept. `lessonWords` holds each lesson's words as its
 // folder lists them; words that have only history are added, as are lessons that
 // have only history.
 ProgressSource LoadProgressSource(const std::string& player, const std::filesystem::path& recordPath,
