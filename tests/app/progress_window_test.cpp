@@ -353,6 +353,7 @@ TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheS
     const QDateTime nine(QDate(2026, 12, 1), QTime(9, 0));
     const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d$"));
     const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d$"));
+    const QRegularExpression dayAndTime(QStringLiteral("^\\d\\d-\\d\\d \\d\\d:\\d\\d$"));
     const struct {
         const char* name;
         std::vector<QDateTime> tests;
@@ -360,6 +361,7 @@ TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheS
     } cases[] = {
         {"one test", {nine}, time},
         {"three tests on one day", {nine, nine.addSecs(2 * 3600), nine.addSecs(5 * 3600)}, time},
+        {"tests over midnight", {nine.addSecs(14 * 3600), nine.addSecs(28 * 3600)}, dayAndTime},
         {"tests over a month", {nine, nine.addDays(6), nine.addDays(13), nine.addDays(31)}, date},
     };
     for (const auto& c : cases) {
@@ -373,7 +375,7 @@ TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheS
         WithProgressWindow([&](TProgressWindow& window) {
             ASSERT_EQ(window.size(), QSize(880, 660)); // the first size
             const QStringList texts = ChartTexts(window);
-            QStringList labels = texts.filter(time) + texts.filter(date);
+            QStringList labels = texts.filter(time) + texts.filter(date) + texts.filter(dayAndTime);
             EXPECT_GE(labels.size(), 3) << texts.join(QLatin1Char('|')).toStdString();
             EXPECT_EQ(labels, texts.filter(c.labels)) << labels.join(QLatin1Char('|')).toStdString();
             const std::set<QString> distinct(labels.begin(), labels.end());
