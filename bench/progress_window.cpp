@@ -4,6 +4,8 @@
 // platform. The history holds 5,000 tests of 20 answers on 10 lessons of 40 words,
 // about a quarter of them misspelled.
 //
+// And reading a 50 MB history that has no line end.
+//
 //   build/bench/bench_progress_window --benchmark_repetitions=15 --benchmark_report_aggregates_only=true
 
 #include "app/PlayerRecord.h"
@@ -131,9 +133,32 @@ void BM_OpenProgressWindow(benchmark::State& state)
     std::filesystem::remove_all(dir);
 }
 
+// Reading a 50 MB history without a single line end (a damaged file, or a line that
+// never ends): the reader stays linear in the file's size.
+void BM_ReadHistoryWithoutLineEnd(benchmark::State& state)
+{
+    constexpr std::size_t kSize = 50u << 20;
+    const std::filesystem::path file = std::filesystem::current_path() / "bench-history-no-line-end.history";
+    {
+        const std::string line =
+            app::progress::AttemptToLine({"2026-12-08T09:15:02.120+01:00", "2026-12-08T09:15:09.871+01:00",
+                                          "Week 3", "TOMORROW", "tommorow", false, 3});
+        std::ofstream out(file, std::ios::binary | std::ios::trunc);
+        for (std::size_t written = 0; written < kSize; written += line.size())
+            out << line;
+    }
+    for (auto _ : state) {
+        const auto history = app::progress::ReadHistory(file);
+        state.counters["attempts"] = static_cast<double>(history.attempts.size());
+        state.counters["skipped"] = static_cast<double>(history.skippedLines);
+    }
+    std::filesystem::remove(file);
+}
+
 } // namespace
 
 BENCHMARK(BM_OpenProgressWindow)->Unit(benchmark::kMillisecond)->UseManualTime()->Iterations(1);
+BENCHMARK(BM_ReadHistoryWithoutLineEnd)->Unit(benchmark::kMillisecond)->UseRealTime()->Iterations(1);
 
 int main(int argc, char** argv)
 {

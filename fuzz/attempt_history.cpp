@@ -1,7 +1,9 @@
 // Fuzz target: the attempt history reader and the analysis behind the progress window.
-// Arbitrary bytes as a history file are parsed; every attempt read must write back to
-// a line that reads as the same attempt, and the report, the misspellings' letter
-// differences and patterns, and the CSV export must all be made without fault.
+// Arbitrary bytes as a history file are parsed; read again in blocks cut anywhere (as
+// the file reader's blocks fall), they must give the same history; every attempt read
+// must write back to a line that reads as the same attempt, and the report, the
+// misspellings' letter differences and patterns, and the CSV export must all be made
+// without fault.
 
 #include "app/progress/AttemptHistory.h"
 #include "app/progress/LetterDiff.h"
@@ -25,8 +27,17 @@ void Check(bool condition)
 
 extern "C" int LLVMFuzzerTestOneInput(const uint8_t* data, size_t size)
 {
-    const auto history =
-        app::progress::ParseHistory(std::string_view(reinterpret_cast<const char*>(data), size));
+    const std::string_view bytes(reinterpret_cast<const char*>(data), size);
+    const auto history = app::progress::ParseHistory(bytes);
+    app::progress::HistoryReader reader;
+    for (std::size_t at = 0, i = 0; at < size; ++i) {
+        // Lengths from the input itself; every fourth block may be empty.
+        const std::size_t length = data[i % size] % 17 + (i % 4 == 0 ? 0 : 1);
+        reader.Add(bytes.substr(at, length));
+        at += length;
+    }
+    const auto inBlocks = std::move(reader).Finish();
+    Check(inBlocks.attempts == history.attempts && inBlocks.skippedLines == history.skippedLines);
     std::vector<app::progress::RecordWord> record;
     for (const auto& attempt : history.attempts) {
         const auto again = app::progress::AttemptFromLine(app::progress::AttemptToLine(attempt));

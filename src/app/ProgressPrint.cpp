@@ -32,7 +32,8 @@ QString Cell(const QString& html)
     return QStringLiteral("<td>") + html + QStringLiteral("</td>");
 }
 
-QString TroubleWordsTable(const app::progress::ProgressReport& report, bool withLesson)
+QString TroubleWordsTable(const app::progress::ProgressReport& report, bool withLesson,
+                          const QString& shareTitle)
 {
     QString rows;
     std::size_t printed = 0;
@@ -51,8 +52,8 @@ QString TroubleWordsTable(const app::progress::ProgressReport& report, bool with
         return QStringLiteral("<p>No trouble words: every word was right in its last answers.</p>");
     return QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\"><tr>") +
            (withLesson ? QStringLiteral("<th>Lesson</th>") : QString()) +
-           QStringLiteral(
-               "<th>Word</th><th>Tries</th><th>Right</th><th>Share right</th><th>Last five</th></tr>") +
+           QStringLiteral("<th>Word</th><th>Tries</th><th>Right</th><th>%1</th><th>Last five</th></tr>")
+               .arg(shareTitle.toHtmlEscaped()) +
            rows + QStringLiteral("</table>");
 }
 
@@ -61,14 +62,11 @@ QString PatternsTable(const app::progress::ProgressReport& report)
     if (report.patterns.empty())
         return QStringLiteral("<p>No misspellings in the history.</p>");
     QString html = QStringLiteral("<table border=\"1\" cellspacing=\"0\" cellpadding=\"3\">"
-                                  "<tr><th>Kind of mistake</th><th>Count</th><th>Examples</th></tr>");
+                                  "<tr><th>Kind of mistake</th><th>Answers</th><th>Examples</th></tr>");
     for (const auto& pattern : report.patterns) {
-        QStringList examples;
-        for (const std::string& word : pattern.examples)
-            examples << Escaped(word);
         html += QStringLiteral("<tr>") + Cell(Escaped(app::progress::PatternName(pattern.kind))) +
-                Cell(QString::number(pattern.count)) + Cell(examples.join(QStringLiteral(", "))) +
-                QStringLiteral("</tr>");
+                Cell(QString::number(pattern.answers)) +
+                Cell(TProgressWindow::ExamplesText(pattern).toHtmlEscaped()) + QStringLiteral("</tr>");
     }
     return html + QStringLiteral("</table>");
 }
@@ -95,7 +93,8 @@ void TProgressWindow::PrintReport(QPrinter& printer) const
                 lblNotes->text().toHtmlEscaped().replace(QLatin1Char('\n'), QStringLiteral("<br>")) +
                 QStringLiteral("</i></p>");
     html += QStringLiteral("<p><img src=\"chart.png\" width=\"620\"></p>");
-    html += QStringLiteral("<h3>Trouble words</h3>") + TroubleWordsTable(report_, !Lesson());
+    html +=
+        QStringLiteral("<h3>Trouble words</h3>") + TroubleWordsTable(report_, !Lesson(), ShareRightTitle());
     html += QStringLiteral("<h3>Kinds of mistake</h3>") + PatternsTable(report_);
 
     QTextDocument document;

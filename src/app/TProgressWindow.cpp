@@ -1,6 +1,7 @@
 #include "app/TProgressWindow.h"
 
 #include "app/ErrorBox.h"
+#include "app/WordText.h"
 #include "app/progress/LetterDiff.h"
 #include "app/progress/ProgressCsv.h"
 #include "platform/ui/Dialogs.h"
@@ -49,6 +50,13 @@ QString Text(const std::string& utf8)
     return QString::fromStdString(utf8);
 }
 
+// The text as the judging reads it, without its ASCII blanks around.
+QString TrimmedText(std::string_view utf8)
+{
+    const std::string_view trimmed = TrimBlanks(utf8);
+    return QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
+}
+
 QDateTime ParseTime(const std::string& iso)
 {
     return QDateTime::fromString(Text(iso), Qt::ISODateWithMs);
@@ -59,6 +67,37 @@ QString ShownTime(const std::string& iso, const QString& format = QStringLiteral
 {
     const QDateTime time = ParseTime(iso);
     return time.isValid() ? time.toString(format) : Text(iso);
+}
+
+// The x axis over the tests from `first` to `last` (ms since the epoch): times when they
+// span less than two days, dates otherwise, and ticks far enough apart that no label
+// repeats.
+void SetTestRange(QDateTimeAxis* axis, qint64 first, qint64 last)
+{
+    constexpr qint64 kMinute = 60 * 1000;
+    constexpr qint64 kHour = 60 * kMinute;
+    constexpr qint64 kDay = 24 * kHour;
+    constexpr int kMostTicks = 5;
+    qint64 from = 0;
+    qint64 to = 0;
+    if (last - first < 2 * kDay) {
+        // Half an hour around at least, so the ticks of HH:mm labels are 15 minutes apart.
+        const qint64 pad = std::max<qint64>((last - first) / 10, 30 * kMinute);
+        from = first - pad;
+        to = last + pad;
+        const bool oneDay =
+            QDateTime::fromMSecsSinceEpoch(from).date() == QDateTime::fromMSecsSinceEpoch(to).date();
+        axis->setFormat(oneDay ? QStringLiteral("HH:mm") : QStringLiteral("MM-dd HH:mm"));
+        axis->setTickCount(kMostTicks);
+    } else {
+        from = first - kDay / 2;
+        to = last + kDay / 2;
+        axis->setFormat(QStringLiteral("yyyy-MM-dd"));
+        // Ticks more than a day apart (a day of a clock change is 25 hours) fall on different dates.
+        const qint64 days = (to - from) / (kDay + kHour);
+        axis->setTickCount(static_cast<int>(std::min<qint64>(kMostTicks, days + 1)));
+    }
+    axis->setRange(QDateTime::fromMSecsSinceEpoch(from), QDateTime::fromMSecsSinceEpoch(to));
 }
 
 QString Percent(double share)
@@ -95,8 +134,8 @@ QString MarkedTyped(const Attempt& attempt)
     const std::u32string typed = app::progress::ComparableText(attempt.typed);
     const std::u32string word = app::progress::ComparableText(attempt.word);
     // The letters as typed (case kept) at the positions the comparison uses.
-    const QList<uint> shown = Text(attempt.typed).trimmed().toUcs4();
-    const QList<uint> wordShown = Text(attempt.word).trimmed().toUcs4();
+    const QList<uint> shown = TrimmedText(attempt.typed).toUcs4();
+    const QList<uint> wordShown = TrimmedText(attempt.word).toUcs4();
     auto letter = [](const QList<uint>& text, std::size_t pos) {
         const auto index = static_cast<qsizetype>(pos);
         if (index >= text.size())
@@ -159,18 +198,24 @@ TProgressWindow::TProgressWindow(app::progress::ProgressSource source,
     chartView = new QChartView(this);
     chartView->setObjectName(QStringLiteral("chartView"));
     chartView->setRenderHint(QPainter::Antialiasing);
-    chartView->setMinimumHeight(200);
+    chartView->setMinimumHeight(250); // room for the axis titles at the first size
 
     tabs = new QTabWidget(this);
     tblWords = MakeTable(tabs, "tblWords",
                          {QStringLiteral("Lesson"), QStringLiteral("Word"), QStringLiteral("Tries"),
                           QStringLiteral("Right"), QStringLiteral("Share right"),
                           QStringLiteral("Last tried"), QStringLiteral("Last five")});
+    tblWords->horizontalHeaderItem(2)->setToolTip(QStringLiteral("Every answer the record has counted."));
+    tblWords->horizontalHeaderItem(3)->setToolTip(
+        QStringLiteral("Every right answer the record has counted."));
     txtMisspellings = new QTextBrowser(tabs);
     txtMisspellings->setObjectName(QStringLiteral("txtMisspellings"));
     tblPatterns =
         MakeTable(tabs, "tblPatterns",
-                  {QStringLiteral("Kind of mistake"), QStringLiteral("Count"), QStringLiteral("Examples")});
+                  {QStringLiteral("Kind of mistake"), QStringLiteral("Answers"), QStringLiteral("Examples")});
+    tblPatterns->horizontalHeaderItem(1)->setToolTip(QStringLiteral(
+        "Wrong answers showing this kind of mistake; an answer showing it twice counts once."));
+    tblPatterns->horizontalHeaderItem(2)->setToolTip(QStringLiteral("The word, with what was typed."));
     tabs->addTab(tblWords, QStringLiteral("&Words"));
     tabs->addTab(txtMisspellings, QStringLiteral("&Misspellings"));
     tabs->addTab(tblPatterns, QStringLiteral("P&atterns"));
@@ -295,12 +340,11 @@ QChart* TProgressWindow::MakeChart() const
         line->append(static_cast<qreal>(at), run.Share() * 100.0);
     }
     auto* xAxis = new QDateTimeAxis;
-    xAxis->setFormat(QStringLiteral("yyyy-MM-dd"));
     xAxis->setTitleText(QStringLiteral("Test"));
     auto* yAxis = new QValueAxis;
     yAxis->setRange(0, 100);
     yAxis->setLabelFormat(QStringLiteral("%d%%"));
-    yAxis->setTitleText(QStringLiteral("Right at first answer"));
+    yAxis->setTitleText(QStringLiteral("Share right"));
     chart->addAxis(xAxis, Qt::AlignBottom);
     chart->addAxis(yAxis, Qt::AlignLeft);
     for (auto& entry : series) {
@@ -309,9 +353,7 @@ QChart* TProgressWindow::MakeChart() const
         entry.second->attachAxis(yAxis);
     }
     if (first) {
-        constexpr qint64 kHalfDay = 12 * 3600 * 1000;
-        xAxis->setRange(QDateTime::fromMSecsSinceEpoch(*first - kHalfDay),
-                        QDateTime::fromMSecsSinceEpoch(last + kHalfDay));
+        SetTestRange(xAxis, *first, last);
     } else {
         chart->setTitle(QStringLiteral("No tests in the history yet"));
     }
@@ -354,6 +396,14 @@ void TProgressWindow::FillWords()
                           new SortItem(Text(app::progress::ResultMarks(word.lastFive)), -word.trouble));
         ++row;
     }
+    // Tries and Right are the record's; the share comes from the history, kept since its first line.
+    QTableWidgetItem* share = tblWords->horizontalHeaderItem(4);
+    share->setText(ShareRightTitle());
+    share->setToolTip(report_.historySince.empty()
+                          ? QStringLiteral("No history is kept yet.")
+                          : QStringLiteral("The share of the answers in the history that were right. The "
+                                           "history is kept since %1; Tries and Right count every answer.")
+                                .arg(ShownTime(report_.historySince)));
     tblWords->setColumnHidden(0, Lesson().has_value());
     // Trouble words first, as the report orders them, until a column is clicked.
     tblWords->horizontalHeader()->setSortIndicator(-1, Qt::AscendingOrder);
@@ -391,15 +441,28 @@ void TProgressWindow::FillPatterns()
     tblPatterns->setRowCount(static_cast<int>(report_.patterns.size()));
     int row = 0;
     for (const auto& pattern : report_.patterns) {
-        QStringList examples;
-        for (const std::string& word : pattern.examples)
-            examples << Text(word);
         tblPatterns->setItem(row, 0, new QTableWidgetItem(Text(app::progress::PatternName(pattern.kind))));
-        tblPatterns->setItem(row, 1, new SortItem(QString::number(pattern.count), pattern.count));
-        tblPatterns->setItem(row, 2, new QTableWidgetItem(examples.join(QStringLiteral(", "))));
+        tblPatterns->setItem(row, 1, new SortItem(QString::number(pattern.answers), pattern.answers));
+        tblPatterns->setItem(row, 2, new QTableWidgetItem(ExamplesText(pattern)));
         ++row;
     }
     tblPatterns->resizeColumnsToContents();
+}
+
+QString TProgressWindow::ShareRightTitle() const
+{
+    return report_.historySince.empty()
+               ? QStringLiteral("Share right")
+               : QStringLiteral("Share right since %1")
+                     .arg(ShownTime(report_.historySince, QStringLiteral("yyyy-MM-dd")));
+}
+
+QString TProgressWindow::ExamplesText(const app::progress::PatternCount& pattern)
+{
+    QStringList examples;
+    for (const auto& example : pattern.examples)
+        examples << QStringLiteral("%1 (%2)").arg(Text(example.word), Text(example.typed));
+    return examples.join(QStringLiteral(", "));
 }
 
 std::pair<std::string, std::string> TProgressWindow::CsvPaths(const std::string& attemptsPath)
@@ -435,11 +498,28 @@ void TProgressWindow::SaveCsv(const std::string& attemptsPath)
                                  saves[i]->errorString().toStdString());
 }
 
+bool TProgressWindow::MayReplaceCsvFiles(const std::string& chosen)
+{
+    const auto [attempts, words] = CsvPaths(chosen);
+    std::vector<std::string> existing;
+    for (const std::string& file : {attempts, words}) {
+        std::error_code error;
+        // The save dialog asked about the name it gave back; not about the others.
+        if (file != chosen && std::filesystem::exists(file, error))
+            existing.push_back(file);
+    }
+    if (existing.empty())
+        return true;
+    return platform::ConfirmYesNo(existing.size() == 1 ? existing[0] + " already exists. Replace it?"
+                                                       : existing[0] + " and " + existing[1] +
+                                                             " already exist. Replace them?");
+}
+
 void TProgressWindow::btnSaveCsvClick()
 {
     try {
         const std::string path = AskCsvPath();
-        if (path.empty())
+        if (path.empty() || !MayReplaceCsvFiles(path))
             return;
         SaveCsv(path);
         const auto [attempts, words] = CsvPaths(path);

@@ -54,6 +54,11 @@ public:
     // The attempts file as chosen, and the words file beside it ("... attempts.csv" gives
     // "... words.csv"; any other name gets " words" added).
     static std::pair<std::string, std::string> CsvPaths(const std::string& attemptsPath);
+    // Asks before either CSV file for the chosen path replaces a file the save dialog did
+    // not ask about; true when nothing is replaced or the user agrees.
+    static bool MayReplaceCsvFiles(const std::string& chosen);
+    // "TOMORROW (tommorow), ...": a pattern's example words, each with what was typed.
+    static QString ExamplesText(const app::progress::PatternCount& pattern);
     // Prints the one- or two-page report on a set-up printer (or PDF file).
     void PrintReport(QPrinter& printer) const;
 
@@ -76,6 +81,8 @@ private:
     void FillWords();
     void FillMisspellings();
     void FillPatterns();
+    // The heading of the share column: the history's share, since when it is kept.
+    QString ShareRightTitle() const;
     void btnSaveCsvClick();
     void btnPrintClick();
 

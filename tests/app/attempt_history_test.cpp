@@ -1,6 +1,7 @@
 // The attempt history file: lines that round-trip any text, damaged lines skipped and
-// counted, a torn last line mended by the next append, and two processes appending at
-// once without mixing their lines.
+// counted, a last line still being written left out quietly, a torn last line mended by
+// the next append, blocks cut anywhere, and two processes appending at once without
+// mixing their lines.
 
 #include "app/progress/AttemptHistory.h"
 #include "app/progress/ProgressSource.h"
@@ -119,12 +120,32 @@ TEST(AttemptLine, DamagedLinesAreSkippedAndCountedTheRestIsRead)
 {
     const std::string good1 = AttemptToLine(Sample("one"));
     const std::string good2 = AttemptToLine(Sample("two"));
-    const auto history =
-        ParseHistory("garbage\n" + good1 + "\n\n  \n{\"run\":1}\n" + good2 + "\r\n" + good1.substr(0, 30));
+    const std::string bytes =
+        "garbage\n" + good1 + "\n\n  \n{\"run\":1}\n" + good1.substr(0, 30) + "\n" + good2 + "\r\n";
+    const auto history = ParseHistory(bytes);
     ASSERT_EQ(history.attempts.size(), 2u);
     EXPECT_EQ(history.attempts[0].typed, "one");
     EXPECT_EQ(history.attempts[1].typed, "two");
     EXPECT_EQ(history.skippedLines, 3u); // blank lines are not counted
+
+    // A last line without its line end is still being written: left out, not damaged;
+    // once whole it counts.
+    const auto writing = ParseHistory(bytes + good1.substr(0, 30));
+    EXPECT_EQ(writing.attempts.size(), 2u);
+    EXPECT_EQ(writing.skippedLines, 3u);
+    EXPECT_EQ(ParseHistory(bytes + good1).attempts.size(), 3u);
+
+    // Read in blocks cut anywhere (also inside a line, a line end and the UTF-8 of a
+    // letter), the history is the same.
+    const std::string all = bytes + AttemptToLine(Sample("é\"\n")) + "\n" + good1.substr(0, 30);
+    for (std::size_t size : {1u, 2u, 7u, 64u}) {
+        app::progress::HistoryReader reader;
+        for (std::size_t at = 0; at < all.size(); at += size)
+            reader.Add(std::string_view(all).substr(at, size));
+        const auto blocks = std::move(reader).Finish();
+        EXPECT_EQ(blocks.attempts, ParseHistory(all).attempts) << size;
+        EXPECT_EQ(blocks.skippedLines, 3u) << size;
+    }
 }
 
 TEST_F(HistoryFileTest, AppendsOneLinePerAttemptAndReadsThemBackInOrder)
@@ -165,8 +186,8 @@ TEST_F(HistoryFileTest, DrillAndRetestLinesReadBackButTheProgressFiguresSkipThem
 TEST_F(HistoryFileTest, ATornLastLineIsSkippedAndTheNextAppendStartsOnAFreshLine)
 {
     const std::string first = AttemptToLine(Sample("one"));
-    Write(first + "\n" + first.substr(0, 40)); // the plug was pulled mid-line
-    EXPECT_EQ(ReadHistory(File()).skippedLines, 1u);
+    Write(first + "\n" + first.substr(0, 40));       // the plug was pulled mid-line
+    EXPECT_EQ(ReadHistory(File()).skippedLines, 0u); // as if still being written
     AppendAttempt(File(), Sample("two"));
     const auto history = ReadHistory(File());
     ASSERT_EQ(history.attempts.size(), 2u);

@@ -1,5 +1,6 @@
 // The CSV export reads back, field for field, as a spreadsheet reads it (RFC 4180),
-// whatever the child typed.
+// whatever the child typed; a field a spreadsheet would run as a formula comes back
+// with an apostrophe before it.
 
 #include "app/progress/ProgressCsv.h"
 
@@ -50,7 +51,7 @@ std::vector<std::vector<std::string>> ReadCsv(std::string_view text)
     return records;
 }
 
-TEST(ProgressCsv, AttemptsRoundTripExactlyAsTyped)
+TEST(ProgressCsv, AttemptsRoundTripAsTypedWithFormulasDisarmed)
 {
     const std::vector<Attempt> history = {
         {"2026-12-08T09:15:02.120+01:00", "2026-12-08T09:15:09.871+01:00", "Week 3, \"hard\"", "DON'T",
@@ -58,6 +59,14 @@ TEST(ProgressCsv, AttemptsRoundTripExactlyAsTyped)
         {"r", "t", "Wörter", "ÉCOLE", "=HYPERLINK(\"x\")", false, 2},
         {"r", "t", "日本語", "🐈", "", true, 2147483647},
         {"r", "t", "L", "W", "  leading and trailing  ", true, 3},
+        {"r", "t", "+L", "-W", "@SUM(A1)", false, 1},
+        {"r", "t", "L", "W", "\t=1", false, 1},
+        {"r", "t", "L", "W", "\r=1", false, 1},
+        {"r", "t", "L", "W", "1=1 +-@", false, 1},
+    };
+    auto cell = [](const std::string& text) {
+        const bool formula = !text.empty() && std::string("=+-@\t\r").find(text[0]) != std::string::npos;
+        return formula ? "'" + text : text;
     };
     std::vector<const Attempt*> attempts;
     for (const Attempt& attempt : history)
@@ -69,9 +78,13 @@ TEST(ProgressCsv, AttemptsRoundTripExactlyAsTyped)
     for (std::size_t i = 0; i < history.size(); ++i) {
         const Attempt& a = history[i];
         EXPECT_EQ(records[i + 1],
-                  (std::vector<std::string>{a.run, a.time, a.lesson, a.word, a.typed,
+                  (std::vector<std::string>{a.run, a.time, cell(a.lesson), cell(a.word), cell(a.typed),
                                             a.right ? "true" : "false", std::to_string(a.tries)}));
     }
+    EXPECT_EQ(records[2][4], "'=HYPERLINK(\"x\")");
+    EXPECT_EQ(records[5][2], "'+L");
+    EXPECT_EQ(records[6][4], "'\t=1");
+    EXPECT_EQ(records[8][4], "1=1 +-@"); // only the first character counts
 }
 
 TEST(ProgressCsv, WordsHoldTheTableAsShown)

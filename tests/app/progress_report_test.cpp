@@ -65,7 +65,7 @@ TEST(ProgressReport, OneLessonSummaryRunsAndTableTroubleFirst)
     ASSERT_EQ(report.misspellings.size(), 2u);
     EXPECT_EQ(report.misspellings[0]->typed, "kat"); // newest first
     EXPECT_EQ(report.misspellings[1]->typed, "dgo");
-    ASSERT_EQ(report.patterns.size(), 2u); // a swap and a wrong letter
+    ASSERT_EQ(report.patterns.size(), 2u); // a swap, and k for the sound of c
 }
 
 TEST(ProgressReport, AllLessonsTakeEveryLessonsRunsAndWords)

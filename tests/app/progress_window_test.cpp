@@ -10,6 +10,8 @@
 #include <QDate>
 #include <QDateTime>
 #include <QFile>
+#include <QGraphicsTextItem>
+#include <QRegularExpression>
 #include <QPrinter>
 #include <QProcess>
 #include <QStandardPaths>
@@ -18,8 +20,10 @@
 #include <QTextBrowser>
 #include <QTimer>
 
+#include <filesystem>
 #include <functional>
 #include <map>
+#include <set>
 
 namespace {
 
@@ -75,6 +79,18 @@ protected:
             rows[cells[1].toStdString()] = cells;
         }
         return rows;
+    }
+
+    // Every text the chart draws (title, axis titles, labels), once it is laid out.
+    static QStringList ChartTexts(TProgressWindow& window)
+    {
+        EXPECT_TRUE(QTest::qWaitForWindowExposed(&window));
+        QTest::qWait(50);
+        QStringList texts;
+        for (QGraphicsItem* item : window.chartView->scene()->items())
+            if (const auto* text = dynamic_cast<QGraphicsTextItem*>(item); text && text->isVisible())
+                texts << text->toPlainText();
+        return texts;
     }
 
     std::string missed_;
@@ -189,9 +205,12 @@ TEST_F(ProgressTest, ThePrintAndTheExportHoldThePlayerAndTheTroubleWords)
 {
     MakeLesson("Week", {"CAT", "DOG"});
     WritePlayer("Ann_Lee", "<CHILD name=\"Ann_Lee\"/>");
-    RunTestWithOneMistake(QStringLiteral("zzz"));
+    RunTestWithOneMistake(QStringLiteral("=zzz")); // a spreadsheet would run it
     const QString pdf = QString::fromStdString(Path("report.pdf").string());
     const std::string csv = Path("Ann attempts.csv").string();
+    const std::string words = Path("Ann words.csv").string();
+    WriteFile("Ann words.csv", "old");
+    std::vector<std::string> asked;
     WithProgressWindow([&](TProgressWindow& window) {
         window.AskPrinter = [&](QPrinter& printer) {
             printer.setOutputFormat(QPrinter::PdfFormat);
@@ -199,11 +218,28 @@ TEST_F(ProgressTest, ThePrintAndTheExportHoldThePlayerAndTheTroubleWords)
             return true;
         };
         QTest::mouseClick(window.btnPrint, Qt::LeftButton);
+        // The dialog asked about the file it named, not about the words file beside it.
         window.AskCsvPath = [&] { return csv; };
+        {
+            const platform::ScopedDialogResponder no([&](const platform::DialogRequest& request) {
+                asked.push_back(request.text);
+                return platform::DialogAnswer{false, {}};
+            });
+            QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
+        }
+        EXPECT_EQ(asked, std::vector<std::string>{words + " already exists. Replace it?"});
+        EXPECT_EQ(ReadFile("Ann words.csv"), "old");
+        EXPECT_FALSE(std::filesystem::exists(csv));
+        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton); // Yes
+        // ".csv" is added after the dialog: both files are asked about.
+        window.AskCsvPath = [&] { return Path("Ann attempts").string(); };
         QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
     });
     EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Information).size(), 1u);
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Confirmation),
+              (std::vector<std::string>{words + " already exists. Replace it?",
+                                        csv + " and " + words + " already exist. Replace them?"}));
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information).size(), 2u);
 
     ASSERT_FALSE(QStandardPaths::findExecutable(QStringLiteral("pdftotext")).isEmpty())
         << "pdftotext (poppler-utils) is needed: run scripts/setup.sh";
@@ -217,7 +253,7 @@ TEST_F(ProgressTest, ThePrintAndTheExportHoldThePlayerAndTheTroubleWords)
     EXPECT_TRUE(text.contains(QDate::currentDate().toString(QStringLiteral("yyyy-MM-dd"))));
 
     const std::string attempts = ReadFile("Ann attempts.csv");
-    EXPECT_NE(attempts.find("\"zzz\",\"false\",\"1\""), std::string::npos) << attempts;
+    EXPECT_NE(attempts.find("\"'=zzz\",\"false\",\"1\""), std::string::npos) << attempts;
     EXPECT_NE(ReadFile("Ann words.csv").find("\"" + missed_ + "\""), std::string::npos);
 }
 
@@ -253,9 +289,10 @@ TEST_F(ProgressTest, DamagedLinesAndMissingAttemptsAreToldAndTheRestIsShown)
                                              "Week", word, typed, right, tries}) +
                "\n";
     };
-    WriteFile("Children/Ann.history", "not json\n" + line("CAT", "kat", false, 1) +
+    const std::string writing = "{\"run\":\"2026-12-0"; // a line cut by a crash, or still being written
+    WriteFile("Children/Ann.history", "not json\n" + line("CAT", "kat", false, 1) + writing + "\n" +
                                           line("CAT", "cat", true, 3) + line("DOG", "dog", true, 7) +
-                                          "{\"run\":\"2026-12-0");
+                                          writing);
     ChooseLessonAndPlayer();
     WithProgressWindow([&](TProgressWindow& window) {
         const QString notes = window.lblNotes->text();
@@ -266,7 +303,92 @@ TEST_F(ProgressTest, DamagedLinesAndMissingAttemptsAreToldAndTheRestIsShown)
         const auto rows = WordsTable(window);
         EXPECT_EQ(rows.count("CAT *"), 1u); // try 2 is missing
         EXPECT_EQ(rows.count("DOG"), 1u);   // tried six times before the history
+        // Tries and Right are the record's; the share is the history's.
+        const QTableWidgetItem* share = window.tblWords->horizontalHeaderItem(4);
+        EXPECT_EQ(share->text(), QStringLiteral("Share right since 2026-12-01"));
+        EXPECT_TRUE(share->toolTip().contains(QStringLiteral("history"))) << share->toolTip().toStdString();
     });
+}
+
+TEST_F(ProgressTest, LinkedPlayerFilesKeepTheHistoryWithTheRecordAndANoBreakSpaceIsAMistake)
+{
+    MakeLesson("Week", {"CAT"});
+    // The player's files are links into another folder, the history's not made yet.
+    const QTemporaryDir shared;
+    const std::filesystem::path record = shared.filePath(QStringLiteral("Ann.xml")).toStdString();
+    const std::filesystem::path kept = shared.filePath(QStringLiteral("Ann.history")).toStdString();
+    std::ofstream(record) << "<CHILD name=\"Ann\"/>";
+    MakeFolder("Children");
+    std::filesystem::create_symlink(record, Path("Children/Ann.xml"));
+    std::filesystem::create_symlink(kept, Path("Children/Ann.history"));
+    // The test trims ASCII blanks only: a no-break space after the word is wrong.
+    RunTestWithOneMistake(QStringLiteral("cat\u00a0"));
+    EXPECT_EQ(missed_, "CAT");
+
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("Children/Ann.xml")));
+    EXPECT_TRUE(std::filesystem::is_symlink(Path("Children/Ann.history")));
+    std::ifstream in(record);
+    const std::string saved((std::istreambuf_iterator<char>(in)), std::istreambuf_iterator<char>());
+    EXPECT_NE(saved.find("trys=\"3\" correct=\"2\""), std::string::npos) << saved;
+    const auto history = app::progress::ReadHistory(kept);
+    ASSERT_EQ(history.attempts.size(), 3u);
+    EXPECT_EQ(history.attempts.front().typed, "cat\u00a0");
+
+    WithProgressWindow([&](TProgressWindow& window) {
+        // The blank is marked as added, and named.
+        EXPECT_TRUE(window.txtMisspellings->toHtml().contains(QStringLiteral("line-through")));
+        ASSERT_EQ(window.tblPatterns->rowCount(), 1);
+        EXPECT_EQ(window.tblPatterns->item(0, 0)->text(), QStringLiteral("Space or apostrophe"));
+        EXPECT_EQ(window.tblPatterns->item(0, 1)->text(), QStringLiteral("1"));
+        EXPECT_EQ(window.tblPatterns->item(0, 2)->text(), QStringLiteral("CAT (cat\u00a0)"));
+        EXPECT_EQ(window.tblPatterns->horizontalHeaderItem(1)->text(), QStringLiteral("Answers"));
+    });
+}
+
+TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheSameTwice)
+{
+    MakeLesson("Week", {"CAT"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    ChooseLessonAndPlayer();
+    const QDateTime nine(QDate(2026, 12, 1), QTime(9, 0));
+    const QRegularExpression time(QStringLiteral("^\\d\\d:\\d\\d$"));
+    const QRegularExpression date(QStringLiteral("^\\d{4}-\\d\\d-\\d\\d$"));
+    const QRegularExpression dayAndTime(QStringLiteral("^\\d\\d-\\d\\d \\d\\d:\\d\\d$"));
+    const struct {
+        const char* name;
+        std::vector<QDateTime> tests;
+        const QRegularExpression& labels;
+    } cases[] = {
+        {"one test", {nine}, time},
+        {"three tests on one day", {nine, nine.addSecs(2 * 3600), nine.addSecs(5 * 3600)}, time},
+        {"tests over midnight", {nine.addSecs(14 * 3600), nine.addSecs(28 * 3600)}, dayAndTime},
+        {"tests over a month", {nine, nine.addDays(6), nine.addDays(13), nine.addDays(31)}, date},
+    };
+    for (const auto& c : cases) {
+        SCOPED_TRACE(c.name);
+        std::string lines;
+        for (const QDateTime& test : c.tests) {
+            const std::string at = test.toString(Qt::ISODateWithMs).toStdString();
+            lines += app::progress::AttemptToLine({at, at, "Week", "CAT", "cat", true, 1}) + "\n";
+        }
+        WriteFile("Children/Ann.history", lines);
+        WithProgressWindow([&](TProgressWindow& window) {
+            ASSERT_EQ(window.size(), QSize(880, 660)); // the first size
+            const QStringList texts = ChartTexts(window);
+            QStringList labels = texts.filter(time) + texts.filter(date) + texts.filter(dayAndTime);
+            EXPECT_GE(labels.size(), 3) << texts.join(QLatin1Char('|')).toStdString();
+            EXPECT_EQ(labels, texts.filter(c.labels)) << labels.join(QLatin1Char('|')).toStdString();
+            const std::set<QString> distinct(labels.begin(), labels.end());
+            EXPECT_EQ(distinct.size(), static_cast<std::size_t>(labels.size()))
+                << labels.join(QLatin1Char('|')).toStdString();
+            // Every title whole, none cut short.
+            EXPECT_TRUE(texts.contains(QStringLiteral("Test")));
+            EXPECT_TRUE(texts.contains(QStringLiteral("Share right")));
+            EXPECT_EQ(texts.filter(QStringLiteral("...")), QStringList())
+                << texts.join(QLatin1Char('|')).toStdString();
+            EXPECT_EQ(texts.filter(QStringLiteral("\u2026")), QStringList());
+        });
+    }
 }
 
 } // namespace

@@ -319,29 +319,56 @@ std::optional<Attempt> AttemptFromLine(std::string_view line)
     return attempt;
 }
 
-void ParseHistoryInto(std::string_view bytes, History& history)
+HistoryReader::HistoryReader(std::size_t expectedAttempts)
 {
-    std::size_t start = 0;
-    while (start < bytes.size()) {
-        std::size_t end = bytes.find('\n', start);
-        if (end == std::string_view::npos)
-            end = bytes.size();
-        const std::string_view line = bytes.substr(start, end - start);
-        if (line.find_first_not_of(" \t\r") != std::string_view::npos) {
-            if (auto attempt = AttemptFromLine(line))
-                history.attempts.push_back(std::move(*attempt));
-            else
-                ++history.skippedLines;
-        }
-        start = end + 1;
+    history_.attempts.reserve(expectedAttempts);
+}
+
+void HistoryReader::Add(std::string_view block)
+{
+    std::size_t end = block.find('\n');
+    if (end == std::string_view::npos) {
+        pending_.append(block);
+        return;
     }
+    if (pending_.empty()) {
+        ReadLine(block.substr(0, end));
+    } else {
+        pending_.append(block.substr(0, end));
+        ReadLine(pending_);
+        pending_.clear();
+    }
+    block.remove_prefix(end + 1);
+    while ((end = block.find('\n')) != std::string_view::npos) {
+        ReadLine(block.substr(0, end));
+        block.remove_prefix(end + 1);
+    }
+    pending_.assign(block);
+}
+
+void HistoryReader::ReadLine(std::string_view line)
+{
+    if (line.find_first_not_of(" \t\r") == std::string_view::npos)
+        return;
+    if (auto attempt = AttemptFromLine(line))
+        history_.attempts.push_back(std::move(*attempt));
+    else
+        ++history_.skippedLines;
+}
+
+History HistoryReader::Finish() &&
+{
+    if (auto attempt = AttemptFromLine(pending_))
+        history_.attempts.push_back(std::move(*attempt));
+    pending_.clear();
+    return std::move(history_);
 }
 
 History ParseHistory(std::string_view bytes)
 {
-    History history;
-    ParseHistoryInto(bytes, history);
-    return history;
+    HistoryReader reader;
+    reader.Add(bytes);
+    return std::move(reader).Finish();
 }
 
 } // namespace app::progress

@@ -12,7 +12,8 @@
 // Texts are written as they are (UTF-8, with quotes, backslashes and control
 // characters escaped), so any word or typed text reads back unchanged. A line that is
 // not such an object (torn by a crash, damaged, or written by something else) is
-// skipped and counted by the reader; the rest of the file still reads.
+// skipped and counted by the reader; the rest of the file still reads. A last line
+// without its line end is one still being written: it is not counted as damaged.
 
 #include <cstddef>
 #include <cstdint>
@@ -54,11 +55,27 @@ struct History {
     bool unreadable = false;       // the file exists but could not be read
 };
 
-// The attempts of a history file's bytes. Blank lines are neither attempts nor skipped.
+// Reads a history a block at a time, in time linear in its size: the whole lines of a
+// block are read as it arrives, and a line cut by a block's end waits for the rest.
+// Blank lines are neither attempts nor skipped.
+class HistoryReader {
+public:
+    explicit HistoryReader(std::size_t expectedAttempts = 0);
+    void Add(std::string_view block);
+    // The history read. A last line without its line end is being written by another
+    // tutor (or was cut by a crash, and the next append ends it): it counts when it is
+    // already a whole attempt and is otherwise left out, without being called damaged.
+    History Finish() &&;
+
+private:
+    void ReadLine(std::string_view line);
+
+    History history_;
+    std::string pending_; // the start of a line whose end has not come yet
+};
+
+// The attempts of a history file's bytes, as HistoryReader reads them.
 History ParseHistory(std::string_view bytes);
-// Adds the attempts of `bytes` (lines, the last one with or without its line end) to
-// `history`, so a file can be read a piece at a time.
-void ParseHistoryInto(std::string_view bytes, History& history);
 
 // The history file at `path`: an empty history when there is none, `unreadable` when
 // it cannot be read.

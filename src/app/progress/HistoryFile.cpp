@@ -94,30 +94,20 @@ History ReadHistory(const std::filesystem::path& path)
         return {};
     if (error || status.type() != std::filesystem::file_type::regular)
         return unreadable;
-    // A piece at a time, so a history of hundreds of thousands of lines never sits in
-    // memory twice; a line cut by a piece's end waits for the next piece.
+    // A block at a time, so a history of hundreds of thousands of lines never sits in
+    // memory twice.
     std::ifstream in(path, std::ios::binary);
     if (!in)
         return unreadable;
-    History history;
     // Room for the lines a file of this size holds (about 150 bytes each), within reason.
     const std::uintmax_t size = std::filesystem::file_size(path, error);
-    history.attempts.reserve(error ? 0
-                                   : static_cast<std::size_t>(std::min<std::uintmax_t>(size / 128, 300000)));
-    std::string piece;
+    HistoryReader reader(error ? 0 : static_cast<std::size_t>(std::min<std::uintmax_t>(size / 128, 300000)));
     std::vector<char> block(1 << 20);
-    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0) {
-        piece.append(block.data(), static_cast<std::size_t>(in.gcount()));
-        const std::size_t lineEnd = piece.rfind('\n');
-        if (lineEnd == std::string::npos)
-            continue;
-        ParseHistoryInto(std::string_view(piece).substr(0, lineEnd + 1), history);
-        piece.erase(0, lineEnd + 1);
-    }
+    while (in.read(block.data(), static_cast<std::streamsize>(block.size())) || in.gcount() > 0)
+        reader.Add(std::string_view(block.data(), static_cast<std::size_t>(in.gcount())));
     if (in.bad())
         return unreadable;
-    ParseHistoryInto(piece, history);
-    return history;
+    return std::move(reader).Finish();
 }
 
 void AppendAttempt(const std::filesystem::path& path, const Attempt& attempt)
@@ -126,9 +116,9 @@ void AppendAttempt(const std::filesystem::path& path, const Attempt& attempt)
     // extended, whoever runs the tutor.
     if (const int refusal = platform::WriteRefusal(path))
         throw std::system_error(refusal, std::generic_category(), "opening the history file");
-    // Links are not followed: the history is a plain file beside the record.
-    const FileDescriptor file(
-        ::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC | O_NOFOLLOW, 0666));
+    // A link is followed, as the record save follows one: where the player's files are
+    // links, the history goes where the record goes.
+    const FileDescriptor file(::open(path.c_str(), O_RDWR | O_CREAT | O_APPEND | O_CLOEXEC, 0666));
     if (file.get() < 0)
         RaiseErrno("opening the history file");
     LockWholeFile(file.get());

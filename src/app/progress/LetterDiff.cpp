@@ -3,6 +3,8 @@
 
 #include "app/progress/LetterDiff.h"
 
+#include "app/WordText.h"
+
 #include <QList>
 #include <QString>
 
@@ -84,8 +86,10 @@ std::vector<Edit> Align(std::u32string_view a, std::u32string_view b, std::size_
 
 std::u32string ComparableText(std::string_view utf8)
 {
+    // The judging's trimming: ASCII blanks only (an answer ending in a no-break space is wrong).
+    const std::string_view trimmed = TrimBlanks(utf8);
     const QList<uint> codes =
-        QString::fromUtf8(utf8.data(), static_cast<qsizetype>(utf8.size())).trimmed().toUcs4();
+        QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size())).toUcs4();
     std::u32string text;
     text.reserve(static_cast<std::size_t>(codes.size()));
     for (const uint code : codes)

@@ -2,7 +2,7 @@
 
 // The letter-level difference between what a child typed and the word: which letters
 // are missing, added, swapped or wrong. Both texts are compared as the test judges
-// them: leading and trailing blanks dropped, a to z folded onto A to Z (letter case is
+// them: leading and trailing ASCII blanks dropped, a to z folded onto A to Z (letter case is
 // never a mistake), and letter by letter (a character, not a UTF-8 byte).
 
 #include <cstddef>
@@ -12,7 +12,7 @@
 
 namespace app::progress {
 
-// The text as the comparison sees it: Unicode code points, blanks trimmed, a-z folded.
+// The text as the comparison sees it: Unicode code points, ASCII blanks trimmed, a-z folded.
 std::u32string ComparableText(std::string_view utf8);
 
 enum class EditKind {

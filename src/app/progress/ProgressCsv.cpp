@@ -8,9 +8,17 @@ namespace {
 
 constexpr std::string_view kByteOrderMark = "\xEF\xBB\xBF";
 
+// Spreadsheets run a cell that starts so as a formula.
+bool LooksLikeFormula(std::string_view text)
+{
+    return !text.empty() && std::string_view("=+-@\t\r").find(text.front()) != std::string_view::npos;
+}
+
 void AppendField(std::string& out, std::string_view text)
 {
     out += '"';
+    if (LooksLikeFormula(text))
+        out += '\'';
     for (const char c : text) {
         if (c == '"')
             out += '"';

@@ -2,9 +2,10 @@
 
 // The progress as CSV for spreadsheets: the attempts, and the per-word table. UTF-8
 // with a byte order mark (so spreadsheets take it as UTF-8), CRLF line ends, every
-// field quoted with its quotes doubled. Texts are written exactly as typed, also
-// where a spreadsheet would read them as a formula: the export must read back
-// unchanged.
+// field quoted with its quotes doubled. Texts are written exactly as typed, except
+// that a field starting with "=", "+", "-", "@", a tab or a carriage return gets an
+// apostrophe before it: spreadsheets would run it as a formula, and the "typed"
+// column holds whatever a child typed.
 
 #include "app/progress/AttemptHistory.h"
 #include "app/progress/ProgressReport.h"
