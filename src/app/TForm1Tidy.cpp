@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/MergingSave.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/fs/Trash.h"
@@ -16,6 +17,7 @@
 #include <QListWidget>
 #include <QPushButton>
 
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -85,6 +87,14 @@ void RenameInRecord(const std::filesystem::path& record, const std::string& name
     document.SaveToFile(record);
 }
 
+// A save still waiting on the removed file finds the record gone once it has the lock; a
+// later one makes a new lock file.
+void RemoveLockFile(const std::filesystem::path& lockFile)
+{
+    std::error_code ignored;
+    std::filesystem::remove(lockFile, ignored);
+}
+
 [[noreturn]] void NoTrash(const std::string& what)
 {
     throw rtl::Exception(what + " could not be moved to the trash (this disk has none, as on a USB stick or "
@@ -130,9 +140,20 @@ void TForm1::RenamePlayer1Click(QObject* /*Sender*/)
             return;
         }
     }
-    PlayerFilesMove move(children, player, name);
-    RenameInRecord(children / (name + ".xml"), name);
-    move.Keep();
+    {
+        // No save of either name runs while the files move; one that comes after finds the old
+        // record gone and says so. The new name's lock file stays, the old one goes. (A change of
+        // letter case alone may name the same lock file, which one lock already holds.)
+        const std::filesystem::path oldLock = app::LockPathOf(children / (player + ".xml"));
+        const platform::RecordLock lockOld(oldLock, RecordLockTimeout);
+        std::optional<platform::RecordLock> lockNew;
+        if (!sameFiles)
+            lockNew.emplace(app::LockPathOf(children / (name + ".xml")), RecordLockTimeout);
+        PlayerFilesMove move(children, player, name);
+        RenameInRecord(children / (name + ".xml"), name);
+        move.Keep();
+        RemoveLockFile(oldLock);
+    }
 
     ComboBox3DropDown(ComboBox3);
     ComboBox3->setCurrentIndex(ComboBox3->findText(QString::fromStdString(name), Qt::MatchExactly));
@@ -146,6 +167,8 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
         !platform::ConfirmYesNo("Move the player " + player + " and all their results to the trash?"))
         return;
     const std::filesystem::path children = ContentFile(ExeDir + "Children");
+    const std::filesystem::path lockFile = app::LockPathOf(children / (player + ".xml"));
+    const platform::RecordLock lock(lockFile, RecordLockTimeout);
     std::vector<std::pair<std::filesystem::path, std::filesystem::path>> trashed;
     for (const char* extension : kPlayerFileExtensions) {
         const std::filesystem::path file = children / (player + extension);
@@ -159,6 +182,7 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
         }
         trashed.emplace_back(file, *inTrash);
     }
+    RemoveLockFile(lockFile);
     ComboBox3DropDown(ComboBox3);
 }
 
