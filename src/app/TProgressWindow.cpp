@@ -181,6 +181,8 @@ TProgressWindow::TProgressWindow(app::progress::ProgressSource source,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(btnSaveCsv, &QPushButton::clicked, this, [this] { btnSaveCsvClick(); });
     connect(btnPrint, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+    btnWholeClass = buttons->addButton(QStringLiteral("Whole &class"), QDialogButtonBox::ActionRole);
+    connect(btnWholeClass, &QPushButton::clicked, this, [this] { done(kShowClass); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(lessonLabel);
