@@ -1,6 +1,7 @@
 #include "app/TClassWindow.h"
 
 #include "app/ErrorBox.h"
+#include "app/ProgressTables.h"
 #include "app/progress/ClassSource.h"
 #include "app/progress/ProgressCsv.h"
 #include "platform/ui/Dialogs.h"
@@ -57,34 +58,10 @@ std::string LastTestRight(const PlayerRow& row)
                      : std::string();
 }
 
-// A cell that sorts by its key (numbers as numbers; no value sorts below every share).
-class KeyedItem : public QTableWidgetItem {
-public:
-    KeyedItem(const std::string& text, double key) : QTableWidgetItem(Text(text))
-    {
-        setData(Qt::UserRole, key);
-    }
-    bool operator<(const QTableWidgetItem& other) const override
-    {
-        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
-    }
-};
-
+// No share sorts below every share.
 double KeyOf(const std::optional<double>& share)
 {
     return share.value_or(-1.0);
-}
-
-QTableWidget* NewTable(QWidget* parent, const char* name, const QStringList& headers)
-{
-    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
-    table->setObjectName(QString::fromLatin1(name));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
 }
 
 // The rows of the players table, as shown, exported and printed.
@@ -179,11 +156,11 @@ TClassWindow::TClassWindow(std::filesystem::path children,
     lblNotes->setStyleSheet(QStringLiteral("color:#a04000"));
 
     tabs = new QTabWidget(this);
-    tblPlayers = NewTable(tabs, "tblPlayers", Headers(kPlayerHeaders));
-    tblWords = NewTable(tabs, "tblWords", Headers(kWordHeaders));
-    tblPatterns =
-        NewTable(tabs, "tblPatterns",
-                 {QStringLiteral("Kind of mistake"), QStringLiteral("Count"), QStringLiteral("Players")});
+    tblPlayers = app::MakeTable(tabs, "tblPlayers", Headers(kPlayerHeaders));
+    tblWords = app::MakeTable(tabs, "tblWords", Headers(kWordHeaders));
+    tblPatterns = app::MakeTable(
+        tabs, "tblPatterns",
+        {QStringLiteral("Kind of mistake"), QStringLiteral("Count"), QStringLiteral("Players")});
     tabs->addTab(tblPlayers, QStringLiteral("&Players"));
     tabs->addTab(tblWords, QStringLiteral("&Words missed"));
     tabs->addTab(tblPatterns, QStringLiteral("P&atterns"));
@@ -305,7 +282,7 @@ void TClassWindow::FillPlayers()
         for (int column = 0; column < static_cast<int>(cells.size()); ++column) {
             QTableWidgetItem* item = column == 0 || column == 2 || column >= 6
                                          ? new QTableWidgetItem(Text(cells[column]))
-                                         : new KeyedItem(cells[column], keys[column]);
+                                         : new app::SortItem(Text(cells[column]), keys[column]);
             tblPlayers->setItem(row, column, item);
         }
         ++row;
@@ -326,8 +303,8 @@ void TClassWindow::FillWords()
         const std::vector<std::string> cells = WordCells(word);
         tblWords->setItem(row, 0, new QTableWidgetItem(Text(cells[0])));
         tblWords->setItem(row, 1, new QTableWidgetItem(Text(cells[1])));
-        tblWords->setItem(row, 2, new KeyedItem(cells[2], word.playersMissing));
-        tblWords->setItem(row, 3, new KeyedItem(cells[3], KeyOf(word.FirstShare())));
+        tblWords->setItem(row, 2, new app::SortItem(Text(cells[2]), word.playersMissing));
+        tblWords->setItem(row, 3, new app::SortItem(Text(cells[3]), KeyOf(word.FirstShare())));
         ++row;
     }
     tblWords->resizeColumnsToContents();
@@ -342,7 +319,7 @@ void TClassWindow::FillPatterns()
     int row = 0;
     for (const auto& pattern : report_.patterns) {
         tblPatterns->setItem(row, 0, new QTableWidgetItem(Text(app::progress::PatternName(pattern.kind))));
-        tblPatterns->setItem(row, 1, new KeyedItem(std::to_string(pattern.count), pattern.count));
+        tblPatterns->setItem(row, 1, new app::SortItem(QString::number(pattern.count), pattern.count));
         tblPatterns->setItem(row, 2, new QTableWidgetItem(Text(Joined(pattern.players))));
         ++row;
     }
