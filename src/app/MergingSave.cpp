@@ -42,6 +42,8 @@ void MergingSave::Start(SaveTarget target, const WordList& words)
     for (const auto& word : words)
         saved_.push_back({word->Trys, word->Correct});
     waiting_.clear();
+    written_.clear();
+    writtenDocument_.reset();
 }
 
 void MergingSave::Answered(std::size_t word, std::string typed, bool right, std::string judgedAt)
@@ -89,12 +91,18 @@ void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTime
         throw ERecordGone("The record of this player is no longer in the folder \"" +
                           target_.record.parent_path().string() +
                           "\": it was renamed or deleted, perhaps on another computer. Nothing was saved.");
-    platform::XmlDocument record;
-    record.LoadFromFile(target_.record);
-    const platform::XmlNode lessonNode = FindOrAddLessonNode(record, target_.lesson);
+    const std::string text = platform::XmlDocument::ReadFileText(target_.record);
+    // Taken out, so a save that fails from here on leaves no document that disagrees with the file.
+    std::unique_ptr<platform::XmlDocument> record = std::move(writtenDocument_);
+    if (!record || text != written_) {
+        record = std::make_unique<platform::XmlDocument>();
+        record->LoadFromText(text);
+    }
+    const platform::XmlNode lessonNode = FindOrAddLessonNode(*record, target_.lesson);
     const WordList merged = Merged(lessonNode, words);
     SaveWords(lessonNode, merged);
-    record.SaveToFile(target_.record);
+    written_ = record->SaveToFile(target_.record);
+    writtenDocument_ = std::move(record);
     AppendWaitingAnswers(merged);
 
     for (std::size_t i = 0; i < words.size(); ++i)

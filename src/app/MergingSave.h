@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -73,6 +74,10 @@ private:
     void AppendWaitingAnswers(const WordList& merged) const noexcept;
 
     SaveTarget target_;
+    // The record as this run last wrote it, and its document: while the file still holds
+    // exactly these bytes the document stands for it, and a save need not parse it again.
+    std::string written_;
+    std::unique_ptr<platform::XmlDocument> writtenDocument_;
     std::vector<Counts> saved_; // each word's counts as of the last successful save
     std::vector<WaitingAnswer> waiting_;
 };
