@@ -84,9 +84,19 @@ void MergingSave::AppendWaitingAnswers(const WordList& merged) const noexcept
     }
 }
 
+platform::RecordLock MergingSave::LockRecord(std::chrono::milliseconds timeout) const
+{
+    try {
+        return platform::RecordLock(LockPathOf(target_.record), timeout);
+    } catch (const platform::ELockError& error) {
+        throw platform::ELockError(error.Message() +
+                                   " Nothing was saved; the answers are kept and go out with the next save.");
+    }
+}
+
 void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTimeout)
 {
-    const platform::RecordLock lock(LockPathOf(target_.record), lockTimeout);
+    const platform::RecordLock lock = LockRecord(lockTimeout);
     if (IsGone(target_.record))
         throw ERecordGone("The record of this player is no longer in the folder \"" +
                           target_.record.parent_path().string() +

@@ -70,6 +70,7 @@ private:
         std::string judgedAt;
     };
 
+    platform::RecordLock LockRecord(std::chrono::milliseconds timeout) const;
     WordList Merged(platform::XmlNode lessonNode, const WordList& words) const;
     void AppendWaitingAnswers(const WordList& merged) const noexcept;
 

@@ -207,6 +207,8 @@ TEST_F(SharedRecordTest, ASaveThatCannotBeMadeWritesNothingAndItsAnswersGoOutWit
          [&](const std::exception& e) {
              EXPECT_NE(dynamic_cast<const platform::ELockError*>(&e), nullptr);
              EXPECT_NE(std::string(e.what()).find(children_.string()), std::string::npos) << e.what();
+             EXPECT_NE(std::string(e.what()).find("go out with the next save"), std::string::npos)
+                 << e.what();
          }},
         {"a record removed on another computer", [&] { fs::rename(record_, children_ / "moved"); },
          [&] { fs::rename(children_ / "moved", record_); },

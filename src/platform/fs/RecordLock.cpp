@@ -36,8 +36,8 @@ RecordLock::RecordLock(const std::filesystem::path& lockFile, std::chrono::milli
 {
     fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
     if (fd_ < 0)
-        throw ELockError("The player's lock in the folder \"" + FolderOf(lockFile) +
-                         "\" could not be opened: " + std::strerror(errno) + ". Nothing was saved.");
+        throw ELockError("The player's lock file in the folder \"" + FolderOf(lockFile) +
+                         "\" could not be opened: " + std::strerror(errno) + ".");
     const auto deadline = std::chrono::steady_clock::now() + timeout;
     for (;;) {
         const int error = TryLock(fd_);
@@ -48,13 +48,12 @@ RecordLock::RecordLock(const std::filesystem::path& lockFile, std::chrono::milli
             ::close(fd_);
             fd_ = -1;
             if (heldElsewhere)
-                throw ELockError("Another computer is saving this player's answers in the folder \"" +
-                                 FolderOf(lockFile) +
-                                 "\" and has not finished. Nothing was saved; the answers are kept and go "
-                                 "out with the next save.");
+                throw ELockError("Another tutor, on this computer or another one, is still working on this "
+                                 "player's files in the folder \"" +
+                                 FolderOf(lockFile) + "\".");
             throw ELockError("The folder \"" + FolderOf(lockFile) +
-                             "\" does not let the tutor lock the player's record (" + std::strerror(error) +
-                             "). Nothing was saved; the answers are kept and go out with the next save.");
+                             "\" does not let the tutor lock a player's files (" + std::strerror(error) +
+                             ").");
         }
         std::this_thread::sleep_for(kRetryPause);
     }
