@@ -3,11 +3,17 @@
 // disk and rename) and when a player and lesson are chosen (load, find the lesson, read its
 // words). The file lives in the build folder's disk, not in /tmp, so the flush is a real one.
 //
+// The merged save (app::MergingSave: take the player's lock, read the record as it is on disk,
+// add the run's gains, replace the file, append the answer's history line) is measured on the
+// same record and on a record of 10 lessons.
+//
 // Counters: file_KiB (size of the record).
 //
 //   build-release/bench/bench_record_io --benchmark_repetitions=20 --benchmark_report_aggregates_only=true
 
+#include "app/MergingSave.h"
 #include "app/PlayerRecord.h"
+#include "app/progress/AttemptHistory.h"
 #include "platform/xml/XmlDocument.h"
 
 #include <benchmark/benchmark.h>
@@ -35,11 +41,11 @@ std::vector<std::string> LessonWords(int lesson)
 }
 
 // A record as a player would have it after a long school year: every word tried and counted.
-std::filesystem::path WriteBigRecord(const std::filesystem::path& dir)
+std::filesystem::path WriteBigRecord(const std::filesystem::path& dir, int lessons = kLessons)
 {
     platform::XmlDocument doc;
     app::NewPlayerRecord(doc, "Player_One");
-    for (int l = 0; l < kLessons; ++l) {
+    for (int l = 0; l < lessons; ++l) {
         platform::XmlNode lesson = app::FindOrAddLessonNode(doc, LessonName(l));
         app::WordList words = app::LoadWords(lesson, LessonWords(l));
         for (auto& word : words) {
@@ -76,6 +82,31 @@ void BM_SavePlayerRecord(benchmark::State& state)
     std::filesystem::remove_all(path.parent_path());
 }
 
+// One judged answer saved as the window saves it, on a record of state.range(0) lessons.
+void BM_MergedSave(benchmark::State& state)
+{
+    const int lessons = static_cast<int>(state.range(0));
+    const std::filesystem::path path = WriteBigRecord(BenchDir(), lessons);
+    app::MergingSave save;
+    app::WordList words;
+    {
+        platform::XmlDocument doc;
+        doc.LoadFromFile(path);
+        words =
+            app::LoadWords(app::FindOrAddLessonNode(doc, LessonName(lessons / 2)), LessonWords(lessons / 2));
+    }
+    save.Start(
+        {path, app::progress::HistoryPathOf(path), LessonName(lessons / 2), "2026-12-10T09:00:00.000+00:00"},
+        words);
+    for (auto _ : state) {
+        words.front()->Trys += 1;
+        save.Answered(0, "WROD", false, "2026-12-10T09:00:01.000+00:00");
+        save.Save(words);
+    }
+    state.counters["file_KiB"] = static_cast<double>(std::filesystem::file_size(path)) / 1024.0;
+    std::filesystem::remove_all(path.parent_path());
+}
+
 void BM_LoadPlayerRecord(benchmark::State& state)
 {
     const std::filesystem::path path = WriteBigRecord(BenchDir());
@@ -94,5 +125,6 @@ void BM_LoadPlayerRecord(benchmark::State& state)
 } // namespace
 
 BENCHMARK(BM_SavePlayerRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
+BENCHMARK(BM_MergedSave)->Arg(kLessons)->Arg(10)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK(BM_LoadPlayerRecord)->Unit(benchmark::kMillisecond)->UseRealTime();
 BENCHMARK_MAIN();

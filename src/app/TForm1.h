@@ -16,9 +16,10 @@
 //                         hold, the clip paths, the spelling comparison
 //   TForm1Spelling.cpp    speaking and spelling a word aloud
 //   TForm1Practice.cpp    the practice drill
-//   TForm1History.cpp     the attempt history appended after every judged answer
+//   TForm1History.cpp     the attempt history line of every judged answer
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 
+#include "app/MergingSave.h"
 #include "app/SoundDevices.h"
 #include "app/TakeFiles.h"
 #include "app/TWordHandler.h"
@@ -210,6 +211,8 @@ public:
     // button, and the start page shown.
     void DropFailedRun() noexcept;
     void LoadLessonWords();
+    // Merges the run's answers into the record on disk and appends their history lines
+    // (MergingSave); on failure they wait for the next save.
     void SavePlayerRecord();
     // A player's file in Children: the player's name and `extension`, where a file of that
     // name exists with the extension in another letter case (X.XML) that file; else the name
@@ -231,6 +234,8 @@ public:
         std::string lesson;
     };
     OpenedRecord RunRecord;
+    app::MergingSave RecordSave;
+    std::chrono::milliseconds RecordLockTimeout = platform::kRecordLockTimeout;
 
     // ---- Clips and the lesson editor (TForm1AudioComponents.cpp, TForm1Clips.cpp, ---
     // ---- TForm1Editor.cpp) -----------------------------------------------------------
@@ -343,13 +348,14 @@ public:
     // ---- Attempt history and progress (TForm1History.cpp, TForm1Progress.cpp) ----
     // When Start Test was pressed (ISO 8601): the run of every attempt it judges.
     std::string RunStarted;
-    // Appends a judged answer to the player's history. A failure is kept from the child:
-    // the progress window tells of the missing attempts later.
-    void AppendHistory(const TWordHandler& word, const std::string& typed, bool right,
-                       const std::string& judgedAt) noexcept;
+    // A judged answer's history line, written by the next save that succeeds. A failed
+    // append is kept from the child: the progress window tells of the missing attempts.
+    void NoteJudgedAnswer(const TWordHandler& word, const std::string& typed, bool right,
+                          const std::string& judgedAt);
     void btnProgressClick(QObject* Sender);
-    // btnProgress follows btnStartTest's enabled state.
+    // btnProgress is enabled while a lesson is chosen and a player exists.
     void BindProgressButton();
+    void UpdateProgressButton();
 
     // ---- Spoken spelling -----------------------------------------------------------
     void SpellOutWord();

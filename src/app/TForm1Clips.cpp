@@ -139,6 +139,11 @@ bool TForm1::PushChunk()
     std::vector<uint8_t> chunk(static_cast<size_t>(n));
     const int32_t got = ClipData->Read(chunk.data(), static_cast<int32_t>(n));
     PlayConvert->Convert(chunk.data(), got);
+    // Data that stops short ends the clip there, as the end of its data would: the file was
+    // cut or replaced under it, or the disk or share reports a read error (ESTALE on NFS when
+    // another computer replaced the clip). Only this clip ends; the flow that plays it goes on.
+    if (got < n)
+        ClipData->Seek(0, rtl::TSeekOrigin::soEnd);
     return got > 0;
 }
 
@@ -156,7 +161,9 @@ void TForm1::kaAudioOut1AudioPlayed(rtl::TComponent* /*Sender*/, const void* /*A
     } catch (...) {
         // Its data does not convert, or its device has gone: the clip ends now.
         StopPlaybackAfter(std::current_exception());
+        return;
     }
+    EndClipWhenSilent(); // data that stopped short may have left nothing to play
 }
 
 // Ends the clip once its data is exhausted and the output neither plays nor holds

@@ -1,17 +1,13 @@
 // The attempt history: every judged answer of a test is appended to the player's
-// history file once the record save of the same judgement has succeeded.
+// history file by the record save that carries its counts, before that save lets go of
+// the player's lock, so the lines stand in the order of the tries.
 
 #include "app/TForm1.h"
 
-#include "app/progress/AttemptHistory.h"
-
-void TForm1::AppendHistory(const TWordHandler& word, const std::string& typed, bool right,
-                           const std::string& judgedAt) noexcept
+void TForm1::NoteJudgedAnswer(const TWordHandler& word, const std::string& typed, bool right,
+                              const std::string& judgedAt)
 {
-    try {
-        app::progress::AppendAttempt(
-            RunRecord.history, {RunStarted, judgedAt, RunRecord.lesson, word.Word, typed, right, word.Trys});
-    } catch (...) {
-        // The child's test goes on; the progress window shows the history as incomplete.
-    }
+    for (std::size_t i = 0; i < Words.size(); ++i)
+        if (Words[i].get() == &word)
+            RecordSave.Answered(i, typed, right, judgedAt);
 }

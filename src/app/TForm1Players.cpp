@@ -1,5 +1,6 @@
 // Players: adding and listing them, and their record files, read at the start of a
-// run into the lesson's word list and written back after every judged answer.
+// run into the lesson's word list; after every judged answer the run's gains are merged
+// into the record as it is on disk then (MergingSave).
 
 #include "app/TForm1.h"
 
@@ -115,6 +116,7 @@ void TForm1::OpenPlayerRecord()
         PlayerDoc = std::move(record);
         LessonNode = app::FindOrAddLessonNode(*PlayerDoc, RunRecord.lesson);
         LoadLessonWords();
+        RecordSave.Start({RunRecord.record, RunRecord.history, RunRecord.lesson, RunStarted}, Words);
         DrawCeiling = ComputeDrawCeiling();
     } catch (...) {
         DropFailedRun();
@@ -157,6 +159,5 @@ void TForm1::LoadLessonWords()
 void TForm1::SavePlayerRecord()
 {
     RTL_ASSERT(PlayerDoc && LessonNode);
-    app::SaveWords(LessonNode, Words);
-    PlayerDoc->SaveToFile(RunRecord.record);
+    RecordSave.Save(Words, RecordLockTimeout);
 }

@@ -1,44 +1,64 @@
-// The "Pro&gress" button of the start page and the progress window it opens for the
-// chosen player, on the lesson chosen in the lesson list.
+// The "Pro&gress" button of the start page and the progress windows it opens, on the lesson
+// chosen in the lesson list: the chosen player's own, or the whole class's when no player is
+// chosen; each window can switch to the other.
 
 #include "app/TForm1.h"
 
+#include "app/TClassWindow.h"
 #include "app/TProgressWindow.h"
 #include "app/progress/ProgressSource.h"
 #include "platform/fs/Files.h"
 
+#include <QComboBox>
 #include <QEvent>
 
+#include <functional>
 #include <map>
 
 namespace {
 
-// Keeps a control's enabled state equal to another's, whoever changes that one.
-class EnabledFollower : public QObject {
+// Calls `update` whenever the watched control's enabled state changes, whoever changes it.
+class EnabledWatch : public QObject {
 public:
-    EnabledFollower(QWidget* leader, QWidget* follower) : QObject(follower), follower_(follower)
+    EnabledWatch(QWidget* watched, QObject* owner, std::function<void()> update)
+        : QObject(owner), update_(std::move(update))
     {
-        follower_->setEnabled(leader->isEnabled());
-        leader->installEventFilter(this);
+        watched->installEventFilter(this);
     }
 
 protected:
-    bool eventFilter(QObject* watched, QEvent* event) override
+    bool eventFilter(QObject* /*watched*/, QEvent* event) override
     {
         if (event->type() == QEvent::EnabledChange)
-            follower_->setEnabled(static_cast<QWidget*>(watched)->isEnabled());
+            update_();
         return false;
     }
 
 private:
-    QWidget* follower_;
+    std::function<void()> update_;
 };
 
 } // namespace
 
 void TForm1::BindProgressButton()
 {
-    new EnabledFollower(btnStartTest, btnProgress); // owned by btnProgress
+    // Start Test changes whenever a lesson or player is chosen, added or removed.
+    auto update = [this] { UpdateProgressButton(); };
+    new EnabledWatch(btnStartTest, btnProgress, update); // owned by btnProgress
+    connect(ComboBox2, &QComboBox::currentTextChanged, btnProgress, update);
+    UpdateProgressButton();
+}
+
+void TForm1::UpdateProgressButton()
+{
+    bool players = false;
+    if (!ComboBox2->currentText().isEmpty()) {
+        try {
+            players = !platform::ListFolder(ContentFile(ExeDir + "Children"), "*.xml").empty();
+        } catch (const std::exception&) {
+        }
+    }
+    btnProgress->setEnabled(players);
 }
 
 void TForm1::btnProgressClick(QObject* /*Sender*/)
@@ -58,8 +78,23 @@ void TForm1::btnProgressClick(QObject* /*Sender*/)
         }
     }
     const std::string lesson = ComboBox2->currentText().toStdString();
-    TProgressWindow window(app::progress::LoadProgressSource(ComboBox3->currentText().toStdString(),
-                                                             ContentFile(PlayerRecordPath()), lessonWords),
-                           lesson.empty() ? std::nullopt : std::optional<std::string>(lesson), this);
-    window.exec();
+    const std::optional<std::string> shown =
+        lesson.empty() ? std::nullopt : std::optional<std::string>(lesson);
+    std::string player = ComboBox3->currentText().toStdString();
+    for (;;) {
+        if (player.empty()) {
+            TClassWindow window(ContentFile(ExeDir + "Children"), lessonWords, shown, this);
+            if (window.exec() != TClassWindow::kShowPlayer)
+                return;
+            player = window.ChosenPlayer();
+            continue;
+        }
+        TProgressWindow window(
+            app::progress::LoadProgressSource(
+                player, ContentFile(ExeDir + "Children" + PathDelim + player + ".xml"), lessonWords),
+            shown, this);
+        if (window.exec() != TProgressWindow::kShowClass)
+            return;
+        player.clear();
+    }
 }

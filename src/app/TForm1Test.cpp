@@ -157,8 +157,8 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
             word->Correct = WrappingIncrement(word->Correct);
             TotalCorrect = WrappingIncrement(TotalCorrect);
             std::this_thread::sleep_for(RightAnswerPause);
+            NoteJudgedAnswer(*word, typed, true, judgedAt);
             SavePlayerRecord();
-            AppendHistory(*word, typed, true, judgedAt);
             Edit2->clear();
             QCoreApplication::processEvents();
             // A run left during the praise goes no further.
@@ -181,8 +181,8 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
                 ShowPracticeWord();
                 Speak(spokenError, [&] { SayItAgainClick(SayItAgain); });
             }
+            NoteJudgedAnswer(*word, typed, false, judgedAt);
             SavePlayerRecord();
-            AppendHistory(*word, typed, false, judgedAt);
             Edit2->clear();
         }
     } catch (...) {

@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 
 #include "app/TrashOrSay.h"
+#include "app/MergingSave.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/fs/Trash.h"
@@ -19,6 +20,7 @@
 
 #include <cerrno>
 #include <cstdio>
+#include <optional>
 #include <system_error>
 
 namespace {
@@ -96,6 +98,14 @@ void RenameInRecord(const std::filesystem::path& record, const std::string& name
     document.SaveToFile(record);
 }
 
+// A save still waiting on the removed file finds the record gone once it has the lock; a
+// later one makes a new lock file.
+void RemoveLockFile(const std::filesystem::path& lockFile)
+{
+    std::error_code ignored;
+    std::filesystem::remove(lockFile, ignored);
+}
+
 } // namespace
 
 bool TForm1::ClipIsIn(const std::filesystem::path& folder) const
@@ -141,9 +151,20 @@ void TForm1::RenamePlayer1Click(QObject* /*Sender*/)
         if (present || extension == kRecordExtension)
             moves.emplace_back(source, source.parent_path() / (name + std::string(extension)));
     }
-    PlayerFilesMove move(moves, player);
-    RenameInRecord(moves.front().second, name);
-    move.Keep();
+    {
+        // No save of either name runs while the files move; one that comes after finds the old
+        // record gone and says so. The new name's lock file stays, the old one goes. (A change of
+        // letter case alone may name the same lock file, which one lock already holds.)
+        const std::filesystem::path oldLock = app::LockPathOf(moves.front().first);
+        const platform::RecordLock lockOld(oldLock, RecordLockTimeout);
+        std::optional<platform::RecordLock> lockNew;
+        if (!platform::EqualsIgnoreAsciiCase(name, player))
+            lockNew.emplace(app::LockPathOf(moves.front().second), RecordLockTimeout);
+        PlayerFilesMove move(moves, player);
+        RenameInRecord(moves.front().second, name);
+        move.Keep();
+        RemoveLockFile(oldLock);
+    }
 
     ComboBox3DropDown(ComboBox3);
     ComboBox3->setCurrentIndex(ComboBox3->findText(QString::fromStdString(name), Qt::MatchExactly));
@@ -156,6 +177,8 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
     if (player.empty() ||
         !platform::ConfirmYesNo("Move the player " + player + " and all their results to the trash?"))
         return;
+    const std::filesystem::path lockFile = app::LockPathOf(PlayerFile(player, kRecordExtension));
+    const platform::RecordLock lock(lockFile, RecordLockTimeout);
     FileMoves trashed;
     for (const std::string_view extension : {kRecordExtension, kHistoryExtension}) {
         const std::filesystem::path file = PlayerFile(player, extension);
@@ -169,6 +192,7 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
             throw;
         }
     }
+    RemoveLockFile(lockFile);
     ComboBox3DropDown(ComboBox3);
 }
 

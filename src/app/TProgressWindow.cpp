@@ -2,6 +2,7 @@
 
 #include "app/ErrorBox.h"
 #include "app/WordText.h"
+#include "app/ProgressTables.h"
 #include "app/progress/LetterDiff.h"
 #include "app/progress/ProgressCsv.h"
 #include "platform/ui/Dialogs.h"
@@ -37,6 +38,8 @@
 
 namespace {
 
+using app::MakeTable;
+using app::SortItem;
 using app::progress::Attempt;
 using app::progress::WordRow;
 
@@ -103,28 +106,6 @@ void SetTestRange(QDateTimeAxis* axis, qint64 first, qint64 last)
 QString Percent(double share)
 {
     return QString::number(qRound(share * 100)) + QLatin1Char('%');
-}
-
-// A table cell that sorts by its sort key (numbers as numbers) and shows its text.
-class SortItem : public QTableWidgetItem {
-public:
-    SortItem(const QString& text, double key) : QTableWidgetItem(text) { setData(Qt::UserRole, key); }
-    bool operator<(const QTableWidgetItem& other) const override
-    {
-        return data(Qt::UserRole).toDouble() < other.data(Qt::UserRole).toDouble();
-    }
-};
-
-QTableWidget* MakeTable(QWidget* parent, const char* name, const QStringList& headers)
-{
-    auto* table = new QTableWidget(0, static_cast<int>(headers.size()), parent);
-    table->setObjectName(QString::fromLatin1(name));
-    table->setHorizontalHeaderLabels(headers);
-    table->setEditTriggers(QAbstractItemView::NoEditTriggers);
-    table->setSelectionBehavior(QAbstractItemView::SelectRows);
-    table->verticalHeader()->setVisible(false);
-    table->horizontalHeader()->setStretchLastSection(true);
-    return table;
 }
 
 // The typed text with its letters marked against the word: wrong letters red, added
@@ -226,6 +207,8 @@ TProgressWindow::TProgressWindow(app::progress::ProgressSource source,
     connect(buttons, &QDialogButtonBox::rejected, this, &QDialog::reject);
     connect(btnSaveCsv, &QPushButton::clicked, this, [this] { btnSaveCsvClick(); });
     connect(btnPrint, &QPushButton::clicked, this, [this] { btnPrintClick(); });
+    btnWholeClass = buttons->addButton(QStringLiteral("Whole &class"), QDialogButtonBox::ActionRole);
+    connect(btnWholeClass, &QPushButton::clicked, this, [this] { done(kShowClass); });
 
     auto* top = new QHBoxLayout;
     top->addWidget(lessonLabel);

@@ -29,6 +29,8 @@ class QTextBrowser;
 class TProgressWindow : public QDialog {
     Q_OBJECT
 public:
+    static constexpr int kShowClass = 2; // the exec() result of "Whole class"
+
     // Shows `lesson` first (nullopt or a lesson not offered: all lessons).
     TProgressWindow(app::progress::ProgressSource source, const std::optional<std::string>& lesson,
                     QWidget* parent = nullptr);
@@ -44,6 +46,7 @@ public:
     QTableWidget* tblPatterns = nullptr;
     QPushButton* btnSaveCsv = nullptr;
     QPushButton* btnPrint = nullptr;
+    QPushButton* btnWholeClass = nullptr; // closes the window for the whole class's
 
     // The lesson shown; nullopt for all lessons.
     std::optional<std::string> Lesson() const;

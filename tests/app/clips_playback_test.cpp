@@ -61,3 +61,35 @@ TEST_F(ClipPlayback, MissingClipIsSkippedSilently)
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_TRUE(VirtualAudio::instance().played().empty());
 }
+
+TEST_F(ClipPlayback, AClipWhoseDataStopsWhileItPlaysEndsThereAndTheNextOnePlays)
+{
+    // The clip's file is cut while it streams, as a clip replaced or removed on a network share
+    // stops reading (ESTALE): that clip ends where its data stopped, without an error.
+    WriteFile("Alpha/Long.wav", ToneWave(1, 22050, 22050 * 3)); // 3 s
+    WriteFile("Alpha/A.wav", ToneWave(1, 22050, 4410));
+    const std::filesystem::path file = Path("Alpha/Long.wav");
+    auto played = form_->kaAudioOut1->OnAudioPlayed;
+    bool cut = false;
+    form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
+        if (!cut) {
+            std::filesystem::resize_file(file, 100);
+            cut = true;
+        }
+        played(sender, data, size);
+    };
+    form_->PlayClipAndWait(form_->ExeDir + "Alpha/Long.wav");
+    EXPECT_TRUE(cut);
+    EXPECT_EQ(form_->AudioMode, 0);
+    EXPECT_LT(form_->ClipWaitPasses, 600); // ended by its own events, not given up on
+    ASSERT_EQ(VirtualAudio::instance().played().size(), 1u);
+    const auto& clip = VirtualAudio::instance().played()[0];
+    EXPECT_LT(clip.byteCount, 22050u * 3 * clip.format.nBlockAlign);
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
+
+    form_->kaAudioOut1->OnAudioPlayed = played;
+    form_->PlayClipAndWait(form_->ExeDir + "Alpha/A.wav");
+    ASSERT_EQ(VirtualAudio::instance().played().size(), 2u);
+    EXPECT_EQ(VirtualAudio::instance().played()[1].byteCount,
+              4410u * VirtualAudio::instance().played()[1].format.nBlockAlign);
+}

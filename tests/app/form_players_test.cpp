@@ -238,7 +238,8 @@ TEST_F(PlayersTest, TheExampleRecordComesOutByteForByte)
     Word("DON'T")->SetTrys(1);
     form_->SavePlayerRecord();
     EXPECT_EQ(ReadFile("Children/Player_One.xml"), kExampleRecord);
-    EXPECT_EQ(ChildrenFiles(), std::vector<std::string>{"Player_One.xml"}); // no temporary file left
+    // No temporary file left; the player's lock file stays for the next save.
+    EXPECT_EQ(ChildrenFiles(), (std::vector<std::string>{".Player_One.lock", "Player_One.xml"}));
 }
 
 TEST_F(PlayersTest, OpeningARecordReadsTheCountsRaisesTheTalliesAndSetsTheCeiling)
@@ -425,7 +426,7 @@ TEST_F(PlayersTest, ASaveThatCannotBeWrittenLeavesTheOldRecordAndRaises)
     // The players' folder is taken away and a file stands in its place.
     std::filesystem::remove_all(Path("Children"));
     WriteFile("Children", "in the way");
-    EXPECT_THROW(form_->SavePlayerRecord(), platform::EXmlError);
+    EXPECT_THROW(form_->SavePlayerRecord(), rtl::Exception); // not even its lock can be made
     EXPECT_EQ(ReadFile("Children"), "in the way");
 }
 

@@ -98,7 +98,7 @@ protected:
     std::vector<std::string> answers_;
 };
 
-TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndFollowsStartTest)
+TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndNeedsALessonAndAPlayer)
 {
     MakeLesson("Week", {"CAT"});
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
@@ -120,11 +120,15 @@ TEST_F(ProgressTest, TheButtonOverlapsNothingIsLastInTabOrderAndFollowsStartTest
 
     ChooseLessonAndPlayer();
     EXPECT_TRUE(button->isEnabled());
-    DropDown(form_->ComboBox3); // a fresh player list has no choice: Start Test goes off
+    DropDown(form_->ComboBox3); // no player chosen: the button shows the whole class
     EXPECT_FALSE(form_->btnStartTest->isEnabled());
-    EXPECT_FALSE(button->isEnabled());
+    EXPECT_TRUE(button->isEnabled());
     Choose(form_->ComboBox3, 0);
     EXPECT_TRUE(button->isEnabled());
+    // Without players there is nothing to show.
+    std::filesystem::remove(Path("Children/Ann.xml"));
+    DropDown(form_->ComboBox3);
+    EXPECT_FALSE(button->isEnabled());
 }
 
 TEST_F(ProgressTest, ATestRunWritesItsHistoryAndTheWindowShowsIt)

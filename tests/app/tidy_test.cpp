@@ -2,6 +2,7 @@
 // real window, with the desktop's trash pointed at the test's own folder.
 
 #include "clips_fixture.h"
+#include "lock_holder.h"
 
 #include <QByteArray>
 #include <QMenu>
@@ -181,6 +182,34 @@ TEST_F(TidyTest, ANewPlayerDoesNotInheritAHistoryLeftBehindAndWithoutATrashIsNot
     EXPECT_TRUE(std::filesystem::exists(Path("Children/Tom.xml")));
     EXPECT_EQ(ReadFile("data/Trash/files/Tom.history"), "{\"word\":\"CAT\"}\n");
     EXPECT_EQ(form_->ComboBox3->currentText(), "Tom");
+}
+
+TEST_F(TidyTest, RenameAndDeleteWaitForThePlayersLockAndCarryOrRemoveItsFile)
+{
+    form_->RecordLockTimeout = std::chrono::milliseconds(100);
+    ChoosePlayer("Sam");
+    {
+        // Another tutor is saving Sam's answers and does not finish.
+        LockHolder saving(Path("Children/.Sam.lock"));
+        AnswerInput("Sammy");
+        form_->RenamePlayer1->trigger();
+        form_->DeletePlayer1->trigger();
+        ASSERT_EQ(Errors().size(), 2u);
+        for (const std::string& error : Errors())
+            EXPECT_NE(error.find(Path("Children").string()), std::string::npos) << error;
+        EXPECT_EQ(ReadFile("Children/Sam.xml"), kSamRecord);
+        EXPECT_TRUE(std::filesystem::exists(Path("Children/Sam.history")));
+        EXPECT_FALSE(std::filesystem::exists(Path("Children/Sammy.xml")));
+    }
+    AnswerInput("Sammy");
+    form_->RenamePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/.Sam.lock")));
+    EXPECT_TRUE(std::filesystem::exists(Path("Children/.Sammy.lock")));
+    EXPECT_EQ(Items(form_->ComboBox3), (QStringList{"Ann", "Sammy"})); // lock files are no players
+    form_->DeletePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/.Sammy.lock")));
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sammy.xml")));
+    EXPECT_EQ(Errors().size(), 2u);
 }
 
 // ---- Delete Player -----------------------------------------------------------------------------

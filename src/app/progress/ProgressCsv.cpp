@@ -78,4 +78,18 @@ std::string WordsCsv(const std::vector<WordRow>& rows)
     return out;
 }
 
+std::string TableCsv(const std::vector<std::vector<std::string>>& rows)
+{
+    std::string out(kByteOrderMark);
+    for (const auto& row : rows) {
+        for (std::size_t i = 0; i < row.size(); ++i) {
+            if (i > 0)
+                out += ',';
+            AppendField(out, row[i]);
+        }
+        out += "\r\n";
+    }
+    return out;
+}
+
 } // namespace app::progress

@@ -19,6 +19,9 @@ namespace app::progress {
 std::string AttemptsCsv(const std::vector<const Attempt*>& attempts);
 std::string WordsCsv(const std::vector<WordRow>& rows);
 
+// Any table: the first row is the header.
+std::string TableCsv(const std::vector<std::vector<std::string>>& rows);
+
 // "✓" for a right answer, "✗" for a wrong one, oldest first.
 std::string ResultMarks(const std::vector<bool>& results);
 

@@ -291,6 +291,11 @@ void XmlDocument::LoadFromText(std::string_view text)
 void XmlDocument::LoadFromFile(const fs::path& path)
 {
     doc_.reset();
+    LoadFromText(ReadFileText(path));
+}
+
+std::string XmlDocument::ReadFileText(const fs::path& path)
+{
     std::error_code ec;
     const fs::file_status status = fs::status(path, ec);
     if (fs::is_directory(status))
@@ -315,7 +320,7 @@ void XmlDocument::LoadFromFile(const fs::path& path)
     }
     if (in.bad())
         throw EXmlError("Cannot read file " + Quoted(path.string()));
-    LoadFromText(text);
+    return text;
 }
 
 XmlNode XmlDocument::CreateDocumentElement(std::string_view name)
@@ -339,14 +344,15 @@ std::string XmlDocument::SaveToText() const
     return std::move(writer.out);
 }
 
-void XmlDocument::SaveToFile(const fs::path& path) const
+std::string XmlDocument::SaveToFile(const fs::path& path) const
 {
-    const std::string text = SaveToText();
+    std::string text = SaveToText();
     try {
         WriteFileAtomically(path, text);
     } catch (const EFileWriteError& error) {
         throw EXmlError(error.Message());
     }
+    return text;
 }
 
 } // namespace platform

@@ -102,6 +102,9 @@ public:
     // and EXmlError carries the reason (with line and column for malformed text).
     void LoadFromFile(const std::filesystem::path& path);
     void LoadFromText(std::string_view text);
+    // The bytes LoadFromFile parses, with its checks (a regular file, not too large);
+    // EXmlError when the file cannot be read.
+    static std::string ReadFileText(const std::filesystem::path& path);
 
     // Drops the content and makes a new root element; EXmlError when `name` is not an XML name.
     XmlNode CreateDocumentElement(std::string_view name);
@@ -113,8 +116,8 @@ public:
     // temporary file in the same folder (".<name>.tmp-XXXXXX", never matching "*.xml"), are
     // flushed to disk and renamed over the target, and the folder is flushed. On any failure the
     // temporary file is removed, the old file stays as it was, and EXmlError tells why.
-    // EXmlError also for a document without a root element.
-    void SaveToFile(const std::filesystem::path& path) const;
+    // EXmlError also for a document without a root element. Gives the bytes written.
+    std::string SaveToFile(const std::filesystem::path& path) const;
     std::string SaveToText() const;
 
 private:

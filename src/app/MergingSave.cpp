@@ -1,0 +1,123 @@
+#include "app/MergingSave.h"
+
+#include "app/progress/AttemptHistory.h"
+
+#include <cerrno>
+#include <map>
+
+#include <sys/stat.h>
+
+namespace app {
+
+namespace {
+
+// Counts are 32-bit numbers that wrap, as everywhere in the record.
+std::int32_t WrappingAdd(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) + static_cast<std::uint32_t>(b));
+}
+
+std::int32_t WrappingSub(std::int32_t a, std::int32_t b)
+{
+    return static_cast<std::int32_t>(static_cast<std::uint32_t>(a) - static_cast<std::uint32_t>(b));
+}
+
+bool IsGone(const std::filesystem::path& record)
+{
+    struct stat info {};
+    return ::stat(record.c_str(), &info) != 0 && errno == ENOENT;
+}
+
+} // namespace
+
+std::filesystem::path LockPathOf(const std::filesystem::path& record)
+{
+    return record.parent_path() / ("." + record.stem().string() + ".lock");
+}
+
+void MergingSave::Start(SaveTarget target, const WordList& words)
+{
+    target_ = std::move(target);
+    saved_.clear();
+    for (const auto& word : words)
+        saved_.push_back({word->Trys, word->Correct});
+    waiting_.clear();
+    written_.clear();
+    writtenDocument_.reset();
+}
+
+void MergingSave::Answered(std::size_t word, std::string typed, bool right, std::string judgedAt)
+{
+    waiting_.push_back({word, std::move(typed), right, std::move(judgedAt)});
+}
+
+WordList MergingSave::Merged(platform::XmlNode lessonNode, const WordList& words) const
+{
+    // Every word reads the counts on disk before any is changed, so words whose element names
+    // coincide each add to the same stored counts and the last one written wins, as in a plain save.
+    WordList merged;
+    merged.reserve(words.size());
+    for (std::size_t i = 0; i < words.size(); ++i) {
+        auto word = LoadWord(lessonNode, words[i]->Word);
+        word->Trys = WrappingAdd(word->Trys, WrappingSub(words[i]->Trys, saved_[i].trys));
+        word->Correct = WrappingAdd(word->Correct, WrappingSub(words[i]->Correct, saved_[i].correct));
+        merged.push_back(std::move(word));
+    }
+    return merged;
+}
+
+void MergingSave::AppendWaitingAnswers(const WordList& merged) const noexcept
+{
+    // A word's last waiting answer has its merged try count; the ones before it count down.
+    std::map<std::size_t, std::int32_t> later;
+    for (const WaitingAnswer& answer : waiting_)
+        ++later[answer.word];
+    try {
+        for (const WaitingAnswer& answer : waiting_) {
+            const std::int32_t tries = WrappingSub(merged[answer.word]->Trys, --later[answer.word]);
+            progress::AppendAttempt(target_.history,
+                                    {target_.run, answer.judgedAt, target_.lesson, merged[answer.word]->Word,
+                                     answer.typed, answer.right, tries});
+        }
+    } catch (...) {
+        // The child's test goes on; the progress window shows the history as incomplete.
+    }
+}
+
+platform::RecordLock MergingSave::LockRecord(std::chrono::milliseconds timeout) const
+{
+    try {
+        return platform::RecordLock(LockPathOf(target_.record), timeout);
+    } catch (const platform::ELockError& error) {
+        throw platform::ELockError(error.Message() +
+                                   " Nothing was saved; the answers are kept and go out with the next save.");
+    }
+}
+
+void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTimeout)
+{
+    const platform::RecordLock lock = LockRecord(lockTimeout);
+    if (IsGone(target_.record))
+        throw ERecordGone("The record of this player is no longer in the folder \"" +
+                          target_.record.parent_path().string() +
+                          "\": it was renamed or deleted, perhaps on another computer. Nothing was saved.");
+    const std::string text = platform::XmlDocument::ReadFileText(target_.record);
+    // Taken out, so a save that fails from here on leaves no document that disagrees with the file.
+    std::unique_ptr<platform::XmlDocument> record = std::move(writtenDocument_);
+    if (!record || text != written_) {
+        record = std::make_unique<platform::XmlDocument>();
+        record->LoadFromText(text);
+    }
+    const platform::XmlNode lessonNode = FindOrAddLessonNode(*record, target_.lesson);
+    const WordList merged = Merged(lessonNode, words);
+    SaveWords(lessonNode, merged);
+    written_ = record->SaveToFile(target_.record);
+    writtenDocument_ = std::move(record);
+    AppendWaitingAnswers(merged);
+
+    for (std::size_t i = 0; i < words.size(); ++i)
+        saved_[i] = {words[i]->Trys, words[i]->Correct};
+    waiting_.clear();
+}
+
+} // namespace app

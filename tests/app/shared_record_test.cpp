@@ -1,0 +1,366 @@
+// Several tutors saving one player's record on a shared folder: the merging save under the
+// player's lock, driven by separate processes that run the tutor's own save and append code.
+
+#include "lock_holder.h"
+
+#include "app/MergingSave.h"
+#include "app/progress/AttemptHistory.h"
+#include "platform/fs/RecordLock.h"
+#include "platform/xml/AtomicFile.h"
+
+#include <gtest/gtest.h>
+
+#include <QTemporaryDir>
+
+#include <csignal>
+#include <fstream>
+#include <map>
+#include <random>
+#include <set>
+#include <sstream>
+
+#include <fcntl.h>
+#include <sys/wait.h>
+#include <unistd.h>
+
+namespace {
+
+namespace fs = std::filesystem;
+
+const std::vector<std::string> kLessonWords = {"CAT", "DOG", "ICE-CREAM", "EMU"};
+
+std::string ReadAll(const fs::path& path)
+{
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
+}
+
+void WriteAll(const fs::path& path, const std::string& bytes)
+{
+    std::ofstream(path, std::ios::binary) << bytes;
+}
+
+class SharedRecordTest : public ::testing::Test {
+protected:
+    void SetUp() override
+    {
+        ASSERT_TRUE(temp_.isValid());
+        children_ = fs::path(temp_.path().toStdString()) / "Children";
+        fs::create_directories(children_);
+        record_ = children_ / "Ann.xml";
+    }
+
+    app::SaveTarget Target() const
+    {
+        return {record_, app::progress::HistoryPathOf(record_), "Week_3", "2026-12-10T09:00:00.000+00:00"};
+    }
+
+    // What a tutor does when its run starts: the lesson's words with their stored counts.
+    app::WordList StartRun(app::MergingSave& save) const
+    {
+        platform::XmlDocument doc;
+        doc.LoadFromFile(record_);
+        app::WordList words = app::LoadWords(app::FindOrAddLessonNode(doc, "Week_3"), kLessonWords);
+        save.Start(Target(), words);
+        return words;
+    }
+
+    // A judged answer as the test counts it, waiting for the save.
+    static void Answer(app::MergingSave& save, app::WordList& words, std::size_t word, bool right,
+                       const std::string& typed)
+    {
+        ++words[word]->Trys;
+        if (right)
+            ++words[word]->Correct;
+        save.Answered(word, typed, right, app::progress::LocalTimestampNow());
+    }
+
+    std::pair<std::int32_t, std::int32_t> Stored(const std::string& word) const
+    {
+        platform::XmlDocument doc;
+        doc.LoadFromFile(record_);
+        const auto counts = app::LoadWord(app::FindOrAddLessonNode(doc, "Week_3"), word);
+        return {counts->Trys, counts->Correct};
+    }
+
+    QTemporaryDir temp_;
+    fs::path children_;
+    fs::path record_;
+};
+
+// Whether another process could take the lock right now (it tries once, without waiting).
+bool AnotherProcessCanLock(const fs::path& lockFile)
+{
+    const pid_t child = ::fork();
+    if (child == 0) {
+        try {
+            const platform::RecordLock lock(lockFile, std::chrono::milliseconds(0));
+            ::_exit(0);
+        } catch (const platform::ELockError&) {
+            ::_exit(1);
+        }
+    }
+    int status = 0;
+    ::waitpid(child, &status, 0);
+    return WIFEXITED(status) && WEXITSTATUS(status) == 0;
+}
+
+} // namespace
+
+TEST_F(SharedRecordTest, ASingleTutorsSavesAreByteForByteAPlainSaveOfTheRunsCounts)
+{
+    struct Case {
+        const char* record;
+        std::vector<std::string> words;
+    };
+    const Case cases[] = {
+        {R"(<CHILD name="Ann"/>)", kLessonWords},
+        {R"(<?xml version="1.0"?><CHILD name="Ann"><Other><X word="X" trys="4" correct="1"/></Other>)"
+         R"(<Week_3><GONE trys="3" correct="1"/><CAT correct="2" trys="5" word="CAT"/></Week_3></CHILD>)",
+         kLessonWords},
+        {"<CHILD name=\"Ann\">\n  <Week_3>\n    <DOG word=\"DOG\" trys=\"1\" correct=\"0\"/>\n  "
+         "</Week_3>\n</CHILD>",
+         kLessonWords},
+        // Two words with one element name: the last one written wins, as before.
+        {R"(<CHILD name="Ann"><Week_3><AXXRRXXB word="AXXRRXXB" trys="6" correct="3"/></Week_3></CHILD>)",
+         {"A B", "CAT", "AXXRRXXB"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.record);
+        WriteAll(record_, c.record);
+        fs::remove(app::progress::HistoryPathOf(record_));
+
+        platform::XmlDocument plain;
+        plain.LoadFromFile(record_);
+        const platform::XmlNode plainLesson = app::FindOrAddLessonNode(plain, "Week_3");
+        app::WordList plainWords = app::LoadWords(plainLesson, c.words);
+
+        app::MergingSave save;
+        platform::XmlDocument start;
+        start.LoadFromFile(record_);
+        app::WordList words = app::LoadWords(app::FindOrAddLessonNode(start, "Week_3"), c.words);
+        save.Start(Target(), words);
+
+        std::mt19937 rng(7);
+        for (int step = 0; step < 12; ++step) {
+            const std::size_t word = rng() % c.words.size();
+            const bool right = rng() % 2 == 0;
+            Answer(save, words, word, right, "typed");
+            ++plainWords[word]->Trys;
+            plainWords[word]->Correct += right ? 1 : 0;
+            save.Save(words);
+            app::SaveWords(plainLesson, plainWords);
+            ASSERT_EQ(ReadAll(record_), plain.SaveToText()) << "step " << step;
+        }
+        EXPECT_EQ(app::progress::ReadHistory(app::progress::HistoryPathOf(record_)).attempts.size(), 12u);
+    }
+}
+
+TEST_F(SharedRecordTest, AnswersSavedElsewhereAreKeptAndTheRunsOwnCountsStayItsOwn)
+{
+    WriteAll(record_, R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="2" correct="1"/></Week_3></CHILD>)");
+    app::MergingSave mine, theirs;
+    app::WordList myWords = StartRun(mine);
+    app::WordList theirWords = StartRun(theirs);
+
+    Answer(theirs, theirWords, 0, true, "CAT");
+    theirs.Save(theirWords);
+    Answer(mine, myWords, 0, false, "KAT");
+    mine.Save(myWords);
+    // A word and a lesson added by hand in between are kept; only the run's words change.
+    std::string edited = ReadAll(record_);
+    edited.replace(edited.find("</Week_3>"), 0, R"(<HAND word="HAND" trys="9" correct="9"/>)");
+    edited.replace(edited.find("</CHILD>"), 0, R"(<Extra/>)");
+    WriteAll(record_, edited);
+    Answer(theirs, theirWords, 0, true, "CAT");
+    theirs.Save(theirWords);
+
+    EXPECT_EQ(Stored("CAT"), std::make_pair(5, 3));
+    EXPECT_EQ(Stored("HAND"), std::make_pair(9, 9));
+    EXPECT_NE(ReadAll(record_).find("<Extra/>"), std::string::npos);
+    EXPECT_EQ(myWords[0]->Trys, 3); // the run start's 2 and its own answer
+    EXPECT_EQ(theirWords[0]->Correct, 3);
+    // The history's try is the merged count, in the order of the tries.
+    const auto history = app::progress::ReadHistory(app::progress::HistoryPathOf(record_));
+    ASSERT_EQ(history.attempts.size(), 3u);
+    EXPECT_EQ(history.attempts[0].typed, "CAT");
+    EXPECT_EQ(history.attempts[1].typed, "KAT");
+    for (std::size_t i = 0; i < 3; ++i)
+        EXPECT_EQ(history.attempts[i].tries, static_cast<std::int64_t>(3 + i));
+}
+
+TEST_F(SharedRecordTest, ASaveThatCannotBeMadeWritesNothingAndItsAnswersGoOutWithTheNext)
+{
+    const std::string original =
+        R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="1" correct="1"/></Week_3></CHILD>)";
+    const fs::path history = app::progress::HistoryPathOf(record_);
+    struct Case {
+        const char* what;
+        std::function<void()> spoil; // makes the save fail
+        std::function<void()> mend;  // lets the next one succeed
+        std::function<void(const std::exception&)> check;
+    };
+    std::unique_ptr<LockHolder> holder;
+    const Case cases[] = {
+        {"a lock held by another process",
+         [&] { holder = std::make_unique<LockHolder>(app::LockPathOf(record_)); }, [&] { holder->Release(); },
+         [&](const std::exception& e) {
+             EXPECT_NE(dynamic_cast<const platform::ELockError*>(&e), nullptr);
+             EXPECT_NE(std::string(e.what()).find(children_.string()), std::string::npos) << e.what();
+             EXPECT_NE(std::string(e.what()).find("go out with the next save"), std::string::npos)
+                 << e.what();
+         }},
+        {"a record removed on another computer", [&] { fs::rename(record_, children_ / "moved"); },
+         [&] { fs::rename(children_ / "moved", record_); },
+         [&](const std::exception& e) {
+             EXPECT_NE(dynamic_cast<const app::ERecordGone*>(&e), nullptr);
+             EXPECT_FALSE(fs::exists(record_)); // not made anew
+             EXPECT_NE(std::string(e.what()).find(children_.string()), std::string::npos) << e.what();
+         }},
+        {"a damaged record", [&] { WriteAll(record_, "<CHILD"); }, [&] { WriteAll(record_, original); },
+         [&](const std::exception& e) {
+             EXPECT_NE(dynamic_cast<const platform::EXmlError*>(&e), nullptr);
+             EXPECT_EQ(ReadAll(record_), "<CHILD");
+         }},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(record_, original);
+        fs::remove(history);
+        app::MergingSave save;
+        app::WordList words = StartRun(save);
+        Answer(save, words, 0, false, "KAT");
+        c.spoil();
+        bool failed = false;
+        try {
+            save.Save(words, std::chrono::milliseconds(200));
+        } catch (const std::exception& e) {
+            failed = true;
+            c.check(e);
+        }
+        EXPECT_TRUE(failed);
+        EXPECT_FALSE(fs::exists(history));
+        EXPECT_EQ(save.WaitingAnswers(), 1u);
+        c.mend();
+        EXPECT_EQ(ReadAll(record_), original);
+
+        Answer(save, words, 0, true, "CAT");
+        save.Save(words);
+        EXPECT_EQ(Stored("CAT"), std::make_pair(3, 2));
+        const auto attempts = app::progress::ReadHistory(history).attempts;
+        ASSERT_EQ(attempts.size(), 2u);
+        EXPECT_EQ(attempts[0].typed, "KAT");
+        EXPECT_EQ(attempts[0].tries, 2);
+        EXPECT_EQ(attempts[1].tries, 3);
+    }
+}
+
+TEST_F(SharedRecordTest, TheLockSurvivesClosingAnotherDescriptorOfItsFileAndGoesWithItsProcess)
+{
+    const fs::path lockFile = app::LockPathOf(record_);
+    EXPECT_EQ(lockFile.filename(), ".Ann.lock");
+    {
+        const platform::RecordLock lock(lockFile, std::chrono::milliseconds(0));
+        ::close(::open(lockFile.c_str(), O_RDONLY)); // would drop a classic POSIX lock
+        EXPECT_FALSE(AnotherProcessCanLock(lockFile));
+    }
+    EXPECT_TRUE(AnotherProcessCanLock(lockFile));
+
+    // A process killed while it holds the lock lets go of it at once.
+    const pid_t victim = ::fork();
+    if (victim == 0) {
+        const platform::RecordLock lock(lockFile, std::chrono::milliseconds(0));
+        ::raise(SIGKILL);
+    }
+    int status = 0;
+    ::waitpid(victim, &status, 0);
+    ASSERT_TRUE(WIFSIGNALED(status));
+    EXPECT_TRUE(AnotherProcessCanLock(lockFile));
+}
+
+TEST_F(SharedRecordTest, TutorsAnsweringForOnePlayerAtRandomMomentsLoseNoAcknowledgedAnswer)
+{
+    WriteAll(record_, R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="0" correct="0"/></Week_3></CHILD>)");
+    constexpr int kTutors = 4;
+    constexpr int kAnswers = 15;
+    constexpr int kVictim = 2; // killed inside its third save, holding the lock
+    const fs::path acks = children_.parent_path();
+
+    std::vector<pid_t> tutors;
+    for (int tutor = 0; tutor < kTutors; ++tutor) {
+        const pid_t pid = ::fork();
+        if (pid != 0) {
+            tutors.push_back(pid);
+            continue;
+        }
+        // The tutor: its own run, answers at random moments, each saved as the window saves it.
+        app::MergingSave save;
+        app::WordList words = StartRun(save);
+        std::mt19937 rng(static_cast<unsigned>(tutor * 7919 + 1));
+        int saves = 0;
+        if (tutor == kVictim)
+            platform::SetAtomicWriteHook([&](platform::AtomicWriteStage stage) {
+                if (stage == platform::AtomicWriteStage::Flushed && saves == 2)
+                    ::raise(SIGKILL);
+            });
+        std::ofstream log(acks / ("acks-" + std::to_string(tutor)), std::ios::app);
+        std::vector<std::string> waiting;
+        for (int k = 0; k < kAnswers; ++k) {
+            ::usleep(static_cast<useconds_t>(rng() % 3000));
+            const std::size_t word = rng() % words.size();
+            const bool right = rng() % 3 != 0;
+            const std::string typed = "t" + std::to_string(tutor) + "-" + std::to_string(k);
+            Answer(save, words, word, right, typed);
+            waiting.push_back(kLessonWords[word] + " " + (right ? "1 " : "0 ") + typed);
+            try {
+                save.Save(words);
+                ++saves;
+                for (const std::string& line : waiting)
+                    log << line << '\n';
+                log.flush();
+                waiting.clear();
+            } catch (const platform::ELockError&) {
+                log << "timeout\n" << std::flush; // a wait past the timeout
+            }
+        }
+        ::_exit(0);
+    }
+    int killed = 0;
+    for (const pid_t pid : tutors) {
+        int status = 0;
+        ::waitpid(pid, &status, 0);
+        killed += WIFSIGNALED(status) ? 1 : 0;
+    }
+    EXPECT_EQ(killed, 1);
+
+    std::map<std::string, std::pair<int, int>> acknowledged;
+    std::set<std::string> acknowledgedTyped;
+    for (int tutor = 0; tutor < kTutors; ++tutor) {
+        std::ifstream log(acks / ("acks-" + std::to_string(tutor)));
+        std::string line;
+        while (std::getline(log, line)) {
+            ASSERT_NE(line, "timeout") << "tutor " << tutor << " waited past the timeout";
+            std::istringstream fields(line);
+            std::string word, typed;
+            int right = 0;
+            fields >> word >> right >> typed;
+            ++acknowledged[word].first;
+            acknowledged[word].second += right;
+            acknowledgedTyped.insert(typed);
+        }
+    }
+    const auto history = app::progress::ReadHistory(app::progress::HistoryPathOf(record_));
+    std::map<std::string, std::int64_t> lastTry;
+    std::set<std::string> historyTyped;
+    for (const auto& attempt : history.attempts) {
+        EXPECT_EQ(attempt.tries, lastTry[attempt.word] + 1) << attempt.word << " " << attempt.typed;
+        lastTry[attempt.word] = attempt.tries;
+        historyTyped.insert(attempt.typed);
+    }
+    EXPECT_EQ(history.skippedLines, 0u);
+    EXPECT_EQ(historyTyped, acknowledgedTyped);
+    EXPECT_EQ(history.attempts.size(), acknowledgedTyped.size());
+    for (const std::string& word : kLessonWords)
+        EXPECT_EQ(Stored(word), acknowledged[word]) << word;
+    EXPECT_GT(acknowledgedTyped.size(), static_cast<std::size_t>(kTutors - 1) * kAnswers - 1);
+}
