@@ -52,8 +52,7 @@ int main(int argc, char** argv)
     window.InstalledDataDir = places.installedData;
     window.SettingsFile = places.settingsFile;
     window.show();
-    QTimer::singleShot(0, &window, [&window, &choice] {
-        window.RunHandler([&] { window.ReportContentProblem(choice); });
-    });
+    QTimer::singleShot(
+        0, &window, [&window, &choice] { window.RunHandler([&] { window.ReportContentProblem(choice); }); });
     return QApplication::exec();
 }

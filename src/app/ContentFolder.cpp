@@ -33,11 +33,6 @@ fs::path XdgFolder(const char* variable, std::string_view fallback)
     return fs::path(QDir::homePath().toStdString()) / fallback;
 }
 
-bool Readable(const fs::path& folder)
-{
-    return platform::DirectoryExists(folder) && ::access(folder.c_str(), R_OK | X_OK) == 0;
-}
-
 std::string WhatToDo(ContentSource source)
 {
     if (source == ContentSource::Saved || source == ContentSource::UserData)
@@ -79,7 +74,7 @@ std::string MakeContentFolder(const fs::path& folder, const fs::path& installedD
 ContentChoice Existing(fs::path folder, ContentSource source)
 {
     ContentChoice choice{std::move(folder), source};
-    if (!Readable(choice.folder))
+    if (!IsReadableFolder(choice.folder))
         choice.problem = "The lessons folder " + Quoted(choice.folder) +
                          " cannot be read, so no lessons or players are shown. " + WhatToDo(source);
     return choice;
@@ -129,6 +124,11 @@ ContentChoice FromSaved(const fs::path& saved)
 
 } // namespace
 
+bool IsReadableFolder(const fs::path& folder)
+{
+    return platform::DirectoryExists(folder) && ::access(folder.c_str(), R_OK | X_OK) == 0;
+}
+
 ContentPlaces PlacesFor(const fs::path& programDir, std::optional<fs::path> commandLine)
 {
     ContentPlaces places;
@@ -167,7 +167,8 @@ std::optional<fs::path> SavedContentFolder(const fs::path& settingsFile)
         return std::nullopt;
     const QSettings settings(QString::fromStdString(settingsFile.string()), QSettings::IniFormat);
     const QVariant value = settings.value(kSettingsKey);
-    const std::string damaged = "The settings file " + Quoted(settingsFile) + " is damaged or cannot be read.";
+    const std::string damaged =
+        "The settings file " + Quoted(settingsFile) + " is damaged or cannot be read.";
     if (settings.status() != QSettings::NoError || ::access(settingsFile.c_str(), R_OK) != 0)
         throw EContentFolderError(damaged);
     if (!value.isValid())

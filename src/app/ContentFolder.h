@@ -33,9 +33,9 @@ struct ContentPlaces {
 struct ContentChoice {
     std::filesystem::path folder;
     ContentSource source = ContentSource::UserData;
-    bool created = false;      // made just now, with Children and the sample lesson
-    std::string problem;       // a plain message for the user; empty when all is well
-    bool folderGone = false;   // the saved folder is not there: offer another
+    bool created = false;    // made just now, with Children and the sample lesson
+    std::string problem;     // a plain message for the user; empty when all is well
+    bool folderGone = false; // the saved folder is not there: offer another
 };
 
 // A --content the tutor refuses (a file, a folder whose parent is missing).
@@ -63,6 +63,9 @@ bool SaveContentFolder(const std::filesystem::path& settingsFile, const std::fil
 // Reads --content DIR (or --content=DIR) from the arguments; nullopt without it. Raises
 // EContentFolderError for a --content without a folder.
 std::optional<std::filesystem::path> ContentArgument(int argc, const char* const* argv);
+
+// A folder this user may list and enter.
+bool IsReadableFolder(const std::filesystem::path& folder);
 
 // The sentence that tells why "Lessons Folder..." is not offered for a folder of this
 // source; empty for the sources it serves.

@@ -450,7 +450,8 @@ void TForm1::BindEvents()
     OnClick(this, btnAddLesson, &TForm1::btnAddLessonClick);
     OnMenu(this, cbLessions, LessonMenu, &TForm1::LessonMenuPopup);
     OnTrigger(this, DeleteLesson1, &TForm1::DeleteLesson1Click);
-    connect(LessonMenu, &QMenu::aboutToShow, this, [this] { RunHandler([&] { LessonsFolderPopup(LessonMenu); }); });
+    connect(LessonMenu, &QMenu::aboutToShow, this,
+            [this] { RunHandler([&] { LessonsFolderPopup(LessonMenu); }); });
     OnTrigger(this, LessonsFolder1, &TForm1::LessonsFolder1Click);
     connect(edSpellingword, &QLineEdit::textChanged, this,
             [this] { RunHandler([&] { edSpellingwordChange(edSpellingword); }); });

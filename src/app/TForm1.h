@@ -226,6 +226,9 @@ public:
     // the installed one when there is one, else nullopt.
     std::optional<std::filesystem::path> InstalledDataFile(std::string_view relative) const;
     static std::string ExeDirOf(const std::filesystem::path& folder);
+    // Raises a plain error when the content folder is not there (a USB stick taken out):
+    // nothing is then written in its place.
+    void RequireContentFolder() const;
 
     // ---- Players (TForm1Players.cpp) -----------------------------------------------
     void btnNewChildClick(QObject* Sender);

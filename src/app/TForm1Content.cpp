@@ -6,13 +6,12 @@
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
+#include "rtl/Exception.h"
 
 #include <QAction>
 #include <QComboBox>
 #include <QLabel>
 #include <QListWidget>
-
-#include <unistd.h>
 
 namespace {
 
@@ -32,11 +31,6 @@ bool IsProgramData(std::string_view relative)
     const std::string_view first = FirstPart(relative);
     return platform::EqualsIgnoreAsciiCase(first, "Alpha") ||
            platform::EqualsIgnoreAsciiCase(relative, "LexorinHelp.mht");
-}
-
-bool ReadableFolder(const std::filesystem::path& folder)
-{
-    return platform::DirectoryExists(folder) && ::access(folder.c_str(), R_OK | X_OK) == 0;
 }
 
 } // namespace
@@ -59,6 +53,13 @@ std::optional<std::filesystem::path> TForm1::InstalledDataFile(std::string_view 
     return file;
 }
 
+void TForm1::RequireContentFolder() const
+{
+    if (!platform::DirectoryExists(contentDir_))
+        throw rtl::Exception("The lessons folder \"" + contentDir_.string() +
+                             "\" is not there. Connect it, or choose another with \"Lessons Folder...\".");
+}
+
 void TForm1::ShowContentFolder()
 {
     ComboBox2->setToolTip(QString::fromStdString(contentDir_.string()));
@@ -77,8 +78,9 @@ void TForm1::LessonsFolder1Click(QObject* /*Sender*/)
     if (!chosen)
         return;
     const std::filesystem::path folder = std::filesystem::path(*chosen).lexically_normal();
-    if (!ReadableFolder(folder)) {
-        platform::ShowErrorBox("The folder \"" + folder.string() + "\" cannot be read. Choose another folder.");
+    if (!app::IsReadableFolder(folder)) {
+        platform::ShowErrorBox("The folder \"" + folder.string() +
+                               "\" cannot be read. Choose another folder.");
         return;
     }
     UseContentFolder(folder);

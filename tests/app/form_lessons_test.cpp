@@ -306,3 +306,21 @@ TEST_F(LessonsFolderTest, ASavedFolderThatIsGoneIsSaidAtStartAndAnotherOffered)
     ASSERT_EQ(folderBoxes_.size(), 1u);
     EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Information);
 }
+
+TEST_F(LessonsFolderTest, NothingIsWrittenWhereAFolderThatIsGoneWas)
+{
+    form_ = std::make_unique<TForm1>(dir_ / "usb");
+    Show();
+    form_->ComboBox3DropDown(form_->ComboBox3);
+    form_->btnNewChild->setEnabled(true);
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    QTest::mouseClick(form_->btnAddLesson, Qt::LeftButton);
+
+    const std::vector<std::string> errors = BoxTexts(platform::DialogKind::Error);
+    ASSERT_EQ(errors.size(), 2u);
+    for (const std::string& error : errors)
+        EXPECT_NE(error.find("\"" + (dir_ / "usb").string() + "\" is not there"), std::string::npos) << error;
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Input).empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "usb"));
+}

@@ -62,8 +62,8 @@ DialogAnswer ShowMessageBox(const DialogRequest& request)
 
 DialogAnswer ShowFolderDialog(const DialogRequest& request)
 {
-    const QString folder = QFileDialog::getExistingDirectory(QApplication::activeWindow(), ToQt(request.caption),
-                                                             ToQt(request.defaultText));
+    const QString folder = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), ToQt(request.caption), ToQt(request.defaultText));
     if (folder.isEmpty())
         return {};
     return {true, folder.toStdString()};
@@ -165,8 +165,7 @@ void ShowErrorBox(std::string_view message, std::string_view caption)
 
 std::optional<std::string> ChooseFolder(std::string_view caption, std::string_view startFolder)
 {
-    DialogAnswer answer =
-        Dialogs::run({DialogKind::Folder, Caption(caption), {}, std::string(startFolder)});
+    DialogAnswer answer = Dialogs::run({DialogKind::Folder, Caption(caption), {}, std::string(startFolder)});
     if (!answer.accepted || answer.text.empty())
         return std::nullopt;
     return std::move(answer.text);
