@@ -50,7 +50,7 @@ TEST_F(ContentFolderTest, EachSourceInItsOrderAndTheFirstRunCopy)
 {
     struct Case {
         const char* name;
-        std::function<void(ContentFolderTest&)> arrange;
+        std::function<void()> arrange;
         fs::path expected; // below dir_
         app::ContentSource source;
         bool created;
@@ -59,60 +59,62 @@ TEST_F(ContentFolderTest, EachSourceInItsOrderAndTheFirstRunCopy)
     };
     const std::vector<Case> cases = {
         {"command line, an existing folder, over everything else",
-         [](ContentFolderTest& t) {
-             fs::create_directories(t.dir_ / "class");
-             fs::create_directories(t.places_.programDir / "Alpha");
-             t.places_.commandLine = t.dir_ / "class";
+         [this] {
+             fs::create_directories(dir_ / "class");
+             fs::create_directories(places_.programDir / "Alpha");
+             places_.commandLine = dir_ / "class";
          },
          "class", app::ContentSource::CommandLine, false, false, ""},
-        {"command line, a new folder in an existing one",
-         [](ContentFolderTest& t) { t.places_.commandLine = t.dir_ / "new/"; }, "new",
-         app::ContentSource::CommandLine, true, false, ""},
+        {"command line, a new folder in an existing one", [this] { places_.commandLine = dir_ / "new/"; },
+         "new", app::ContentSource::CommandLine, true, false, ""},
         {"the program's own folder holding Alpha, over a saved choice",
-         [](ContentFolderTest& t) {
-             fs::create_directories(t.places_.programDir / "Alpha");
-             fs::create_directories(t.dir_ / "share");
-             t.Save("[General]\nLessonsFolder=" + (t.dir_ / "share").string() + "\n");
+         [this] {
+             fs::create_directories(places_.programDir / "Alpha");
+             fs::create_directories(dir_ / "share");
+             Save("[General]\nLessonsFolder=" + (dir_ / "share").string() + "\n");
          },
          "usr/bin", app::ContentSource::ProgramFolder, false, false, ""},
         {"a saved folder",
-         [](ContentFolderTest& t) {
-             fs::create_directories(t.dir_ / "share");
-             ASSERT_TRUE(app::SaveContentFolder(t.places_.settingsFile, t.dir_ / "share"));
+         [this] {
+             fs::create_directories(dir_ / "share");
+             ASSERT_TRUE(app::SaveContentFolder(places_.settingsFile, dir_ / "share"));
          },
          "share", app::ContentSource::Saved, false, false, ""},
         {"a saved folder that is gone is kept and said",
-         [](ContentFolderTest& t) { t.Save("[General]\nLessonsFolder=" + (t.dir_ / "usb").string() + "\n"); },
-         "usb", app::ContentSource::Saved, false, true, "cannot be found"},
-        {"nothing saved: the user's data folder, made with the sample", [](ContentFolderTest&) {},
-         "data/lexorin", app::ContentSource::UserData, true, false, ""},
+         [this] { Save("[General]\nLessonsFolder=" + (dir_ / "usb").string() + "\n"); }, "usb",
+         app::ContentSource::Saved, false, true, "cannot be found"},
+        {"nothing saved: the user's data folder, made with the sample", [] {}, "data/lexorin",
+         app::ContentSource::UserData, true, false, ""},
         {"an existing user's folder never gets the sample again",
-         [](ContentFolderTest& t) { fs::create_directories(t.places_.userDataDir / "Children"); },
-         "data/lexorin", app::ContentSource::UserData, false, false, ""},
+         [this] { fs::create_directories(places_.userDataDir / "Children"); }, "data/lexorin",
+         app::ContentSource::UserData, false, false, ""},
         {"a damaged settings file: the user's folder, and said",
-         [](ContentFolderTest& t) { t.Save("[General]\nLessonsFolder=relative/folder\n"); }, "data/lexorin",
+         [this] { Save("[General]\nLessonsFolder=relative/folder\n"); }, "data/lexorin",
          app::ContentSource::UserData, true, false, "is damaged"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
         TearDown();
         SetUp();
-        c.arrange(*this);
+        c.arrange();
         const app::ContentChoice choice = app::ChooseContentFolder(places_);
         EXPECT_EQ(choice.folder.lexically_normal(), (dir_ / c.expected).lexically_normal());
         EXPECT_EQ(choice.source, c.source);
         EXPECT_EQ(choice.created, c.created);
         EXPECT_EQ(choice.folderGone, c.folderGone);
-        if (*c.problemHas)
+        if (*c.problemHas) {
             EXPECT_NE(choice.problem.find(c.problemHas), std::string::npos) << choice.problem;
-        else
+        } else {
             EXPECT_EQ(choice.problem, "");
+        }
         EXPECT_EQ(fs::exists(choice.folder / "First Words/CAT.wav"), c.created);
         EXPECT_EQ(fs::is_directory(choice.folder / "Children"), c.created || c.expected == "data/lexorin");
-        if (c.created)
+        if (c.created) {
             EXPECT_FALSE(fs::exists(choice.folder / "Alpha")) << "the program's clips stay with the program";
-        if (c.folderGone)
+        }
+        if (c.folderGone) {
             EXPECT_FALSE(fs::exists(choice.folder)) << "a gone folder is never made";
+        }
     }
 }
 
