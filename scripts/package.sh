@@ -39,9 +39,17 @@ if ! unmet=$(cd "$repo" && dpkg-checkbuilddeps 2>&1); then
     DEBIAN_FRONTEND=noninteractive "${sudo_cmd[@]}" apt-get install -y -qq --no-install-recommends $deps
 fi
 
-work=$(mktemp -d "${TMPDIR:-/tmp}/lexorin-package.XXXXXX")
+# One folder for every package build of this user, so the compiler cache (whose objects
+# carry the build's path) serves the next build too; debhelper gives the build a home of
+# its own, so the cache is named outright.
+work=${TMPDIR:-/tmp}/lexorin-package-$(id -u)
+rm -rf "$work"
+mkdir -p "$work/lexorin"
 trap 'rm -rf "$work"' EXIT
-mkdir "$work/lexorin"
+if command -v ccache >/dev/null; then
+    CCACHE_DIR=$(ccache -k cache_dir)
+    export CCACHE_DIR
+fi
 (cd "$repo" && git ls-files -z --cached --others --exclude-standard |
     tar --null -T - --ignore-failed-read -cf - 2>/dev/null) | (cd "$work/lexorin" && tar -xf -)
 (cd "$work/lexorin" && dpkg-buildpackage -b -us -uc -j"$(nproc)") >"$work/build.log" 2>&1 || {
