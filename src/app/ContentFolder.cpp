@@ -82,14 +82,16 @@ ContentChoice Existing(fs::path folder, ContentSource source)
 
 ContentChoice FromCommandLine(const fs::path& given, const fs::path& installedData)
 {
-    const fs::path folder = fs::absolute(given).lexically_normal();
+    fs::path folder = fs::absolute(given).lexically_normal();
+    if (!folder.has_filename()) // "DIR/" names DIR
+        folder = folder.parent_path();
     std::error_code error;
     const fs::file_status status = fs::status(folder, error);
     if (fs::is_directory(status))
         return Existing(folder, ContentSource::CommandLine);
     if (fs::exists(status))
         throw EContentFolderError("--content: " + Quoted(folder) + " is a file, not a folder.");
-    const fs::path parent = folder.has_filename() ? folder.parent_path() : folder.parent_path().parent_path();
+    const fs::path parent = folder.parent_path();
     if (!platform::DirectoryExists(parent))
         throw EContentFolderError("--content: the folder " + Quoted(parent) + " that is to hold " +
                                   Quoted(folder) + " does not exist.");
