@@ -173,10 +173,9 @@ std::optional<fs::path> SavedContentFolder(const fs::path& settingsFile)
         "The settings file " + Quoted(settingsFile) + " is damaged or cannot be read.";
     if (settings.status() != QSettings::NoError || ::access(settingsFile.c_str(), R_OK) != 0)
         throw EContentFolderError(damaged);
-    if (!value.isValid())
-        return std::nullopt;
+    // The tutor writes the file only with the folder in it: a file without one is damaged.
     const fs::path folder = value.toString().toStdString();
-    if (!folder.is_absolute())
+    if (!value.isValid() || !folder.is_absolute())
         throw EContentFolderError(damaged);
     return folder;
 }

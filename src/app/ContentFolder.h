@@ -54,8 +54,8 @@ ContentPlaces PlacesFor(const std::filesystem::path& programDir,
 // --content that cannot be used.
 ContentChoice ChooseContentFolder(const ContentPlaces& places);
 
-// The folder saved in the settings file; nullopt when none is saved. Raises
-// EContentFolderError when the file is damaged.
+// The folder saved in the settings file; nullopt when there is no settings file. Raises
+// EContentFolderError when the file is damaged (unreadable, or naming no absolute folder).
 std::optional<std::filesystem::path> SavedContentFolder(const std::filesystem::path& settingsFile);
 // Saves the choice; false when the settings file cannot be written.
 bool SaveContentFolder(const std::filesystem::path& settingsFile, const std::filesystem::path& folder);

@@ -91,6 +91,8 @@ TEST_F(ContentFolderTest, EachSourceInItsOrderAndTheFirstRunCopy)
         {"a damaged settings file: the user's folder, and said",
          [this] { Save("[General]\nLessonsFolder=relative/folder\n"); }, "data/lexorin",
          app::ContentSource::UserData, true, false, "is damaged"},
+        {"a settings file of garbage: the same", [this] { Save(std::string("\x89PNG\0\xff[[=\n", 10)); },
+         "data/lexorin", app::ContentSource::UserData, true, false, "is damaged"},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
