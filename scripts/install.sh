@@ -1,6 +1,8 @@
 #!/usr/bin/env bash
 # Installs the tutor for everyday use into a folder the user can write to (lessons and
-# players live beside the program), with a desktop launcher and icon.
+# players live beside the program), with a desktop launcher and icon. The default folder
+# is the one an installed package's tutor uses for this user, so both see the same lessons;
+# the launcher has the package's name and stands in front of the package's.
 #
 #   scripts/install.sh [--prefix DIR] [--build-dir DIR] [--no-build]
 #
@@ -25,7 +27,7 @@ while (($#)); do
     --prefix) prefix=$2; shift 2 ;;
     --build-dir) build=$2; shift 2 ;;
     --no-build) do_build=0; shift ;;
-    -h | --help) sed -n '2,15p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h | --help) sed -n '2,18p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) echo "install.sh: unknown option $1 (see --help)" >&2; exit 2 ;;
     esac
 done
@@ -37,6 +39,7 @@ prefix=${prefix%/}
 # folder. Its name starts with a dot, so the tutor never lists it as a lesson.
 marker=.lexorin-install
 program_files=(lexorin Alpha LexorinHelp.mht)
+app_id=$(<"$repo/content/app-id")
 
 if ((do_build)); then
     if [[ -f $build/build.ninja ]]; then
@@ -50,7 +53,9 @@ for f in "${program_files[@]}"; do
     [[ -e $from/$f ]] || { echo "install.sh: $from/$f is missing; build first (scripts/build.sh build)" >&2; exit 1; }
 done
 
-if [[ -d $prefix && ! -e $prefix/$marker ]] && [[ -n $(ls -A "$prefix") ]]; then
+# A folder of the tutor's own lessons and players (one it made, with Children) takes the
+# program beside it; any other folder that holds files is refused.
+if [[ -d $prefix && ! -e $prefix/$marker && ! -d $prefix/Children ]] && [[ -n $(ls -A "$prefix") ]]; then
     echo "install.sh: $prefix holds other files; choose an empty or new folder with --prefix" >&2
     exit 1
 fi
@@ -84,9 +89,9 @@ done
 icon_dir=$data_home/icons/hicolor/256x256/apps
 mkdir -p "$icon_dir"
 if [[ -f $build/content/pictures/lexorin.png ]]; then
-    install -m 644 "$build/content/pictures/lexorin.png" "$icon_dir/lexorin.png"
+    install -m 644 "$build/content/pictures/lexorin.png" "$icon_dir/$app_id.png"
 else
-    rsvg-convert --width=256 --height=256 --format=png --output="$icon_dir/lexorin.png" \
+    rsvg-convert --width=256 --height=256 --format=png --output="$icon_dir/$app_id.png" \
         "$repo/content/pictures/lexorin.svg"
 fi
 
@@ -114,25 +119,27 @@ Comment=Spelling tests and practice for children, with words recorded by a paren
 Exec=$exec_arg
 TryExec=$(plain "$prefix/lexorin")
 Path=$(plain "$prefix")
-Icon=lexorin
+Icon=$app_id
 Terminal=false
 Categories=Education;Languages;
 Keywords=spelling;words;children;school;lessons;
 StartupNotify=true
 StartupWMClass=Lexorin
 EOF
-mv -f "$apps/.lexorin.desktop.new" "$apps/lexorin.desktop"
+mv -f "$apps/.lexorin.desktop.new" "$apps/$app_id.desktop"
 if command -v desktop-file-validate >/dev/null; then
-    desktop-file-validate "$apps/lexorin.desktop" || echo "install.sh: the launcher has warnings (above)" >&2
+    desktop-file-validate "$apps/$app_id.desktop" || echo "install.sh: the launcher has warnings (above)" >&2
 fi
+# Launchers of earlier installs went by the program's bare name.
+rm -f "$apps/lexorin.desktop" "$icon_dir/lexorin.png" "$data_home/metainfo/lexorin.metainfo.xml"
 command -v update-desktop-database >/dev/null && update-desktop-database -q "$apps" 2>/dev/null || true
 
 # The AppStream description of the launcher, read by software centres: what the tutor
 # is and its licence.
 metainfo_dir=$data_home/metainfo
 mkdir -p "$metainfo_dir"
-install -m 644 "$repo/content/lexorin.metainfo.xml" "$metainfo_dir/.lexorin.metainfo.xml.new"
-mv -f "$metainfo_dir/.lexorin.metainfo.xml.new" "$metainfo_dir/lexorin.metainfo.xml"
+install -m 644 "$build/content/$app_id.metainfo.xml" "$metainfo_dir/.lexorin.metainfo.xml.new"
+mv -f "$metainfo_dir/.lexorin.metainfo.xml.new" "$metainfo_dir/$app_id.metainfo.xml"
 touch "$data_home/icons/hicolor" 2>/dev/null || true # tells icon caches to look again
 
 echo "Lexorin is installed in $prefix"

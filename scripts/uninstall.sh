@@ -23,10 +23,11 @@ done
 [[ $prefix == /* ]] || prefix=$PWD/$prefix
 prefix=${prefix%/}
 marker=.lexorin-install
+app_id=$(<"$(dirname "$0")/../content/app-id")
 
-launcher=$data_home/applications/lexorin.desktop
-icon=$data_home/icons/hicolor/256x256/apps/lexorin.png
-metainfo=$data_home/metainfo/lexorin.metainfo.xml
+launcher=$data_home/applications/$app_id.desktop
+icon=$data_home/icons/hicolor/256x256/apps/$app_id.png
+metainfo=$data_home/metainfo/$app_id.metainfo.xml
 # The launcher, icon and description belong to this install when the launcher starts this prefix's
 # program (or there is no launcher any more).
 if [[ -f $launcher ]] && grep -qxF "TryExec=${prefix//\\/\\\\}/lexorin" "$launcher"; then

@@ -9,6 +9,7 @@ TApplication::TApplication(int& argc, char** argv) : QApplication(argc, argv)
     // The name titles the standard boxes. No display name: Qt would append it to
     // the window's caption.
     setApplicationName(QStringLiteral("Lexorin"));
+    setDesktopFileName(QStringLiteral(LEXORIN_APP_ID));
 }
 
 bool TApplication::notify(QObject* receiver, QEvent* event)

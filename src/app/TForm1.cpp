@@ -232,9 +232,7 @@ TForm1::TForm1(std::filesystem::path contentDir, QWidget* parent)
     if (const QScreen* screen = QGuiApplication::primaryScreen())
         move(screen->availableGeometry().center() - rect().center());
 
-    ExeDir = contentDir_.string();
-    if (ExeDir.empty() || ExeDir.back() != PathDelim)
-        ExeDir += PathDelim;
+    ExeDir = ExeDirOf(contentDir_);
 
     PageControl1 = Named(new widgets::TPageControl(this), "PageControl1");
     PageControl1->setDocumentMode(true);
@@ -306,6 +304,8 @@ void TForm1::BuildEditorPage()
     cbLessions->setContextMenuPolicy(Qt::CustomContextMenu);
     LessonMenu = Named(new QMenu(this), "LessonMenu");
     DeleteLesson1 = Named(LessonMenu->addAction(QStringLiteral("Delete Lesson...")), "DeleteLesson1");
+    LessonsFolder1 = Named(LessonMenu->addAction(QStringLiteral("Lessons Folder...")), "LessonsFolder1");
+    LessonMenu->setToolTipsVisible(true); // says why "Lessons Folder..." is not offered
 
     CreateAudioComponents();
     SetHint(kaOscilloscope, "Visual Audio View", true);
@@ -450,6 +450,9 @@ void TForm1::BindEvents()
     OnClick(this, btnAddLesson, &TForm1::btnAddLessonClick);
     OnMenu(this, cbLessions, LessonMenu, &TForm1::LessonMenuPopup);
     OnTrigger(this, DeleteLesson1, &TForm1::DeleteLesson1Click);
+    connect(LessonMenu, &QMenu::aboutToShow, this,
+            [this] { RunHandler([&] { LessonsFolderPopup(LessonMenu); }); });
+    OnTrigger(this, LessonsFolder1, &TForm1::LessonsFolder1Click);
     connect(edSpellingword, &QLineEdit::textChanged, this,
             [this] { RunHandler([&] { edSpellingwordChange(edSpellingword); }); });
     widgets::TControlEvents::Of(edSpellingword)->OnExit = Bound(this, &TForm1::edSpellingwordExit);

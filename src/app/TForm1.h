@@ -7,6 +7,7 @@
 //   TForm1.cpp            construction and layout, event bindings
 //   TForm1Navigation.cpp  FormShow, SetUiState, page changes, help, leaving a lesson
 //   TForm1Lessons.cpp     lesson lists, the editor's word list, CleanName, content paths
+//   TForm1Content.cpp     the content folder in use, the program's own data, "Lessons Folder..."
 //   TForm1Players.cpp     adding and listing players, opening and saving player records
 //   TForm1AudioComponents.cpp, TForm1Clips.cpp  the audio components, playing and recording clips
 //   TForm1Editor.cpp      the lesson editor
@@ -20,6 +21,7 @@
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 
 #include "app/MergingSave.h"
+#include "app/ContentFolder.h"
 #include "app/SoundDevices.h"
 #include "app/TakeFiles.h"
 #include "app/TWordHandler.h"
@@ -119,6 +121,7 @@ public:
     QAction* DeleteWord1 = nullptr;
     QMenu* LessonMenu = nullptr; // cbLessions's pop-up menu
     QAction* DeleteLesson1 = nullptr;
+    QAction* LessonsFolder1 = nullptr; // chooses the content folder
 
     // ---- The Lesson ----------------------------------------------------------------
     widgets::TPictureControl* JvSpecialImage = nullptr;
@@ -200,6 +203,34 @@ public:
     // The name of the clip file a word list item stands for.
     static std::string ClipFileOf(const QListWidgetItem& item);
     static constexpr int kClipFileRole = Qt::UserRole;
+
+    // ---- The content folder (TForm1Content.cpp) -------------------------------------
+    // Where the content folder came from; "Lessons Folder..." serves only a saved choice
+    // and the user's data folder.
+    app::ContentSource ContentOrigin = app::ContentSource::CommandLine;
+    // The program's own clips, help and sample lesson, read where the content folder has
+    // none; empty for none.
+    std::filesystem::path InstalledDataDir;
+    // Where "Lessons Folder..." saves the choice.
+    std::filesystem::path SettingsFile;
+    void LessonsFolderPopup(QObject* Sender);
+    // Asks for another content folder; a chosen one is saved and used at once.
+    void LessonsFolder1Click(QObject* Sender);
+    // Makes `folder` the content folder: both lesson lists, the player list and the
+    // word list start afresh. The old folder is left as it was.
+    void UseContentFolder(const std::filesystem::path& folder);
+    // Says what is wrong with the content folder chosen at start; for a saved folder
+    // that is gone, offers "Lessons Folder..." at once.
+    void ReportContentProblem(const app::ContentChoice& choice);
+    // The start page's lesson list names the folder in use.
+    void ShowContentFolder();
+    // A file of the program's own data (`Alpha`, the help) that the content folder lacks:
+    // the installed one when there is one, else nullopt.
+    std::optional<std::filesystem::path> InstalledDataFile(std::string_view relative) const;
+    static std::string ExeDirOf(const std::filesystem::path& folder);
+    // Raises a plain error when the content folder is not there (a USB stick taken out):
+    // nothing is then written in its place.
+    void RequireContentFolder() const;
 
     // ---- Players (TForm1Players.cpp) -----------------------------------------------
     void btnNewChildClick(QObject* Sender);

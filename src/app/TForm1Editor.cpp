@@ -111,6 +111,7 @@ void TForm1::btnAddLessonClick(QObject* /*Sender*/)
     btnAddLesson->setEnabled(false);
     RunThenAlways(
         [this] {
+            RequireContentFolder();
             const std::string name = CleanName(platform::InputBox("Name of New Lesson", "Lesson Name", ""));
             const std::filesystem::path folder = ContentFile(ExeDir + name);
             if (!platform::DirectoryExists(folder)) {

@@ -118,7 +118,13 @@ std::string_view BelowExeDir(std::string_view path, const std::string& exeDir)
 
 std::filesystem::path TForm1::ContentFile(std::string_view path) const
 {
-    return platform::ResolveContentPath(contentDir_, BelowExeDir(path, ExeDir));
+    const std::string_view relative = BelowExeDir(path, ExeDir);
+    std::filesystem::path file = platform::ResolveContentPath(contentDir_, relative);
+    // A parent may put their own voice in the content folder; else the program's clips serve.
+    if (!platform::FileExists(file))
+        if (std::optional<std::filesystem::path> installed = InstalledDataFile(relative))
+            return *installed;
+    return file;
 }
 
 bool TForm1::ContentFileExists(std::string_view path) const

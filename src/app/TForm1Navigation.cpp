@@ -25,9 +25,8 @@
 void TForm1::FormShow(QObject* /*Sender*/)
 {
     AudioMode = 0;
-    ExeDir = contentDir_.string();
-    if (ExeDir.empty() || ExeDir.back() != PathDelim)
-        ExeDir += PathDelim;
+    ExeDir = ExeDirOf(contentDir_);
+    ShowContentFolder();
     PageControl1->setCurrentWidget(TabSheet1);
     SetUiState(ContentFileExists(WelcomeClipPath()) ? 2 : 0);
     greetingDue_ = true;

@@ -60,6 +60,7 @@ std::string TForm1::PlayerRecordPath() const
 
 void TForm1::btnNewChildClick(QObject* /*Sender*/)
 {
+    RequireContentFolder();
     platform::ForceDirectories(ContentFile(ExeDir + "Children"));
     const std::string name = CleanName(platform::InputBox("Add New Child", "Childs Full Name", ""));
     if (ExistingPlayerFile(name, kRecordExtension)) {
@@ -91,7 +92,8 @@ void TForm1::ComboBox3DropDown(QObject* /*Sender*/)
     btnStartTest->setEnabled(false);
     btnStartPractice->setEnabled(false);
     const std::filesystem::path children = ContentFile(ExeDir + "Children");
-    platform::ForceDirectories(children);
+    if (platform::DirectoryExists(contentDir_)) // a folder that is gone is never made again here
+        platform::ForceDirectories(children);
     ComboBox3->clear();
     for (const platform::DirEntry& entry : platform::ListFolder(children, "*.xml"))
         ComboBox3->addItem(QString::fromStdString(WordOfFileName(entry.name)));

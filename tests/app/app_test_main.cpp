@@ -1,4 +1,5 @@
 #include "app/TApplication.h"
+#include "support/IsolatedUserFolders.h"
 
 #include <gtest/gtest.h>
 
@@ -11,6 +12,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("LEXORIN_AUDIO", "virtual", 0);
+    const IsolatedUserFolders userFolders;
     app::TApplication application(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

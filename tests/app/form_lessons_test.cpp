@@ -2,6 +2,7 @@
 
 #include "AppTestFixture.h"
 
+#include "app/ContentFolder.h"
 #include "platform/fs/Files.h"
 
 #include <sys/stat.h>
@@ -156,4 +157,170 @@ TEST_F(LessonsTest, ContentPathsStayBelowTheContentFolder)
     EXPECT_EQ(form_->ContentFile(form_->ExeDir + "alpha/PRACTICECOMPLETE.wav"),
               dir_ / "Alpha" / "PRACTICECOMPLETE.wav");
     EXPECT_TRUE(form_->ContentFileExists(form_->ExeDir + "ALPHA/practicecomplete.WAV"));
+}
+
+// The program's clips and help come from the content folder when it has them (a parent's
+// own voice), else from the installed data; lessons and players never do.
+TEST_F(LessonsTest, ProgramDataComesFromTheContentFolderFirstThenFromTheInstalledData)
+{
+    const std::filesystem::path installed = dir_ / "installed";
+    form_->InstalledDataDir = installed;
+    for (const char* file : {"Alpha/welcome.wav", "Alpha/A.wav", "LexorinHelp.mht", "First Words/CAT.wav"})
+        WriteFile(std::string("installed/") + file);
+    WriteFile("Alpha/A.wav"); // the parent's own letter A
+    const struct {
+        const char* asked;
+        std::filesystem::path expected;
+    } cases[] = {
+        {"Alpha/A.wav", dir_ / "Alpha/A.wav"},
+        {"alpha/a.wav", dir_ / "Alpha/A.wav"},
+        {"Alpha/welcome.wav", installed / "Alpha/welcome.wav"},
+        {"ALPHA/Welcome.WAV", installed / "Alpha/welcome.wav"},
+        {"LexorinHelp.mht", installed / "LexorinHelp.mht"},
+        {"Alpha/Z.wav", dir_ / "Alpha/Z.wav"},                 // in neither: a missing clip
+        {"First Words/CAT.wav", dir_ / "First Words/CAT.wav"}, // lessons are the user's only
+        {"Children/Ann.xml", dir_ / "Children/Ann.xml"},
+    };
+    for (const auto& c : cases)
+        EXPECT_EQ(form_->ContentFile(form_->ExeDir + c.asked), c.expected) << c.asked;
+    EXPECT_TRUE(form_->ContentFileExists(form_->ExeDir + "Alpha/welcome.wav"));
+    EXPECT_FALSE(form_->ContentFileExists(form_->ExeDir + "Alpha/Z.wav"));
+}
+
+// "Lessons Folder..." on the editor's lesson-list menu, on the real window.
+class LessonsFolderTest : public LessonsTest {
+protected:
+    void SetUp() override
+    {
+        LessonsTest::SetUp();
+        form_->ContentOrigin = app::ContentSource::UserData;
+        form_->SettingsFile = dir_ / "config/lexorin.conf";
+    }
+
+    bool Offered()
+    {
+        emit form_->cbLessions->customContextMenuRequested(QPoint(5, 5));
+        const bool enabled = form_->LessonsFolder1->isEnabled();
+        form_->LessonMenu->hide();
+        return enabled;
+    }
+
+    // Folder dialogs are answered with `folder`; every box is kept in folderBoxes_.
+    void AnswerFolderDialogs(std::string folder)
+    {
+        folderResponder_.emplace([this, folder](const platform::DialogRequest& request) {
+            folderBoxes_.push_back(request);
+            return platform::DialogAnswer{true, request.kind == platform::DialogKind::Folder ? folder : ""};
+        });
+    }
+
+    std::optional<platform::ScopedDialogResponder> folderResponder_;
+    std::vector<platform::DialogRequest> folderBoxes_;
+};
+
+TEST_F(LessonsFolderTest, ChoosingAnotherFolderSavesItReloadsTheListsAndLeavesTheOldOne)
+{
+    MakeFolder("Week_3");
+    WriteFile("Children/Sam.xml", "<CHILD/>");
+    MakeFolder("class/Birds");
+    MakeFolder("class/Trees");
+    WriteFile("class/Children/Ann.xml", "<CHILD/>");
+    Show();
+    EXPECT_EQ(form_->ComboBox2->toolTip().toStdString(), dir_.string());
+    Choose(form_->ComboBox2, 1); // "class", "Week_3"
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    Choose(form_->cbLessions, 1);
+    ASSERT_EQ(form_->cbLessions->currentText().toStdString(), "Week_3");
+
+    ASSERT_TRUE(Offered());
+    AnswerFolderDialogs((dir_ / "class").string());
+    form_->LessonsFolder1->trigger();
+
+    ASSERT_EQ(folderBoxes_.size(), 1u);
+    EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Folder);
+    EXPECT_EQ(folderBoxes_[0].defaultText, dir_.string()) << "the dialog starts at the folder in use";
+    EXPECT_EQ(form_->ExeDir, (dir_ / "class").string() + TForm1::PathDelim);
+    EXPECT_EQ(Items(form_->ComboBox2), (QStringList{"Birds", "Trees"}));
+    EXPECT_EQ(Items(form_->cbLessions), (QStringList{"Birds", "Trees"}));
+    EXPECT_TRUE(form_->cbLessions->currentText().isEmpty());
+    EXPECT_FALSE(form_->edSpellingword->isEnabled());
+    EXPECT_EQ(Items(form_->ComboBox3), QStringList{"Ann"});
+    EXPECT_EQ(form_->ComboBox2->toolTip().toStdString(), (dir_ / "class").string());
+    EXPECT_EQ(app::SavedContentFolder(form_->SettingsFile), dir_ / "class");
+    EXPECT_TRUE(std::filesystem::exists(Path("Week_3")));
+    EXPECT_EQ(ReadFile("Children/Sam.xml"), "<CHILD/>");
+
+    // Cancelling the dialog changes nothing.
+    AnswerFolderDialogs("");
+    form_->LessonsFolder1->trigger();
+    EXPECT_EQ(form_->ExeDir, (dir_ / "class").string() + TForm1::PathDelim);
+}
+
+TEST_F(LessonsFolderTest, OfferedOnlyForAChoosableFolderAndWhileNothingSounds)
+{
+    Show();
+    const struct {
+        app::ContentSource origin;
+        std::uint8_t audio;
+        bool offered;
+        bool namesTheOption;
+    } cases[] = {
+        {app::ContentSource::UserData, 0, true, false},
+        {app::ContentSource::Saved, 0, true, false},
+        {app::ContentSource::Saved, 2, false, false},
+        {app::ContentSource::UserData, 1, false, false},
+        {app::ContentSource::ProgramFolder, 0, false, true},
+        {app::ContentSource::CommandLine, 0, false, true},
+    };
+    for (const auto& c : cases) {
+        form_->ContentOrigin = c.origin;
+        form_->AudioMode = c.audio;
+        EXPECT_EQ(Offered(), c.offered) << static_cast<int>(c.origin) << " " << int(c.audio);
+        const std::string tooltip = form_->LessonsFolder1->toolTip().toStdString();
+        // An action without a tooltip of its own shows its caption.
+        EXPECT_EQ(tooltip.find("--content") != std::string::npos, c.namesTheOption) << tooltip;
+    }
+    form_->AudioMode = 0;
+}
+
+TEST_F(LessonsFolderTest, ASavedFolderThatIsGoneIsSaidAtStartAndAnotherOffered)
+{
+    MakeFolder("class/Birds");
+    Show();
+    app::ContentChoice gone{dir_ / "usb", app::ContentSource::Saved};
+    gone.folderGone = true;
+    gone.problem = "The lessons folder cannot be found.";
+    AnswerFolderDialogs((dir_ / "class").string());
+    form_->ReportContentProblem(gone);
+    ASSERT_EQ(folderBoxes_.size(), 2u);
+    EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Confirmation);
+    EXPECT_EQ(folderBoxes_[1].kind, platform::DialogKind::Folder);
+    DropDown(form_->ComboBox2);
+    EXPECT_EQ(Items(form_->ComboBox2), QStringList{"Birds"});
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "usb"));
+
+    // An unreadable folder or a damaged settings file: one plain message, nothing asked.
+    folderBoxes_.clear();
+    gone.folderGone = false;
+    form_->ReportContentProblem(gone);
+    ASSERT_EQ(folderBoxes_.size(), 1u);
+    EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Information);
+}
+
+TEST_F(LessonsFolderTest, NothingIsWrittenWhereAFolderThatIsGoneWas)
+{
+    form_ = std::make_unique<TForm1>(dir_ / "usb");
+    Show();
+    form_->ComboBox3DropDown(form_->ComboBox3);
+    form_->btnNewChild->setEnabled(true);
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    form_->PageControl1->setCurrentWidget(form_->TabSheet2);
+    QTest::mouseClick(form_->btnAddLesson, Qt::LeftButton);
+
+    const std::vector<std::string> errors = BoxTexts(platform::DialogKind::Error);
+    ASSERT_EQ(errors.size(), 2u);
+    for (const std::string& error : errors)
+        EXPECT_NE(error.find("\"" + (dir_ / "usb").string() + "\" is not there"), std::string::npos) << error;
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Input).empty());
+    EXPECT_FALSE(std::filesystem::exists(dir_ / "usb"));
 }

@@ -390,8 +390,10 @@ class Person:
 class Scenario:
     def __init__(self, args):
         self.args = args
-        self.tutor_dir = os.path.dirname(os.path.abspath(args.tutor))
-        self.alpha = os.path.join(self.tutor_dir, "Alpha")
+        # The content folder (lessons and players) and the program's clips: beside the
+        # program in a build, apart in an installed tutor.
+        self.tutor_dir = args.content or os.path.dirname(os.path.abspath(args.tutor))
+        self.alpha = os.path.join(args.data or self.tutor_dir, "Alpha")
         self.lesson = args.lesson
         self.lesson_dir = os.path.join(self.tutor_dir, self.lesson)
         self.results = {"stages": {}}
@@ -918,6 +920,8 @@ def main():
     p.add_argument("--screenshots", required=True, help="folder for screenshots, the tutor's output and results")
     p.add_argument("--stages", default="start pages", help="stages to run, or 'all'")
     p.add_argument("--lesson", default="First Words")
+    p.add_argument("--content", help="the tutor's content folder (default: the program's folder)")
+    p.add_argument("--data", help="the folder of the program's Alpha clips (default: the content folder)")
     args = p.parse_args()
     stages = enabled_stages(args.stages)
     if not shutil.which("xdotool"):

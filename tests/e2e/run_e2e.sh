@@ -2,7 +2,7 @@
 # End-to-end run of the built tutor, driven as a person would drive it.
 #
 #   run_e2e.sh --tutor BUILD/tutor/lexorin --out DIR [--stages "start pages ..."|all]
-#              [--driver SCRIPT]
+#              [--driver SCRIPT] [--installed CONTENT_DIR DATA_DIR]
 #
 # Sets up, each of its own for this run only: a scratch copy of the tutor's folder
 # (so the build stays clean and the run starts with no players), a PulseAudio daemon
@@ -11,6 +11,8 @@
 # accessibility bus. Then tests/e2e/drive_tutor.py starts the tutor and plays the
 # scenario; its stages are listed there.
 #
+# --installed runs an installed tutor as it is, with its content folder and its data folder
+# (Alpha) named, instead of a scratch copy of a build's folder.
 # Stages: --stages, else $LEXORIN_E2E_STAGES; LEXORIN_E2E_FULL=1 runs them all.
 # --driver replaces drive_tutor.py with another script taking the same arguments (the
 # benchmarks in bench/ use the same session this way).
@@ -36,13 +38,14 @@ if [[ ${1:-} == --inner ]]; then
 fi
 
 # --- outside ------------------------------------------------------------------------------
-tutor="" out="" stages=${LEXORIN_E2E_STAGES:-"start pages"} driver=$here/drive_tutor.py
+tutor="" out="" stages=${LEXORIN_E2E_STAGES:-"start pages"} driver=$here/drive_tutor.py installed=()
 while (($#)); do
     case $1 in
     --tutor) tutor=$2; shift 2 ;;
     --out) out=$2; shift 2 ;;
     --stages) stages=$2; shift 2 ;;
     --driver) driver=$(cd "$(dirname "$2")" && pwd)/$(basename "$2"); shift 2 ;;
+    --installed) installed=(--content "$2" --data "$3"); shift 3 ;;
     *) echo "usage: $0 --tutor PATH --out DIR [--stages LIST|all] [--driver SCRIPT]" >&2; exit 2 ;;
     esac
 done
@@ -62,9 +65,14 @@ mkdir -p "$out"
 rm -f "$out"/*.png "$out"/results.json "$out"/tutor.log "$out"/e2e.log
 
 # A scratch copy of the tutor's folder, with no players yet.
-cp -a "$(dirname "$tutor")" "$work/tutor"
-rm -rf "$work/tutor/Children"
-mkdir "$work/tutor/Children"
+if ((${#installed[@]})); then
+    run_tutor=$tutor
+else
+    cp -a "$(dirname "$tutor")" "$work/tutor"
+    rm -rf "$work/tutor/Children"
+    mkdir "$work/tutor/Children"
+    run_tutor=$work/tutor/$(basename "$tutor")
+fi
 
 parec_pid="" xvfb_pid=""
 cleanup() {
@@ -132,8 +140,8 @@ echo "e2e: X server on $DISPLAY"
 mkdir "$work/shots"
 set +e
 dbus-run-session -- "$0" --inner "$driver" \
-    --tutor "$work/tutor/$(basename "$tutor")" --recording "$work/monitor.raw" \
-    --screenshots "$work/shots" --stages "$stages" 2>&1 | tee "$out/e2e.log"
+    --tutor "$run_tutor" --recording "$work/monitor.raw" \
+    --screenshots "$work/shots" --stages "$stages" "${installed[@]}" 2>&1 | tee "$out/e2e.log"
 status=${PIPESTATUS[0]}
 set -e
 cp "$work/shots/"*.png "$work/shots/results.json" "$out/" 2>/dev/null || true

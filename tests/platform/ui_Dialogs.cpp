@@ -69,6 +69,21 @@ TEST_F(DialogsTest, CancelGivesNothingOrTheDefault)
     EXPECT_EQ(platform::InputBox("Add New Child", "Childs Full Name", ""), "");
     EXPECT_EQ(platform::InputBox("c", "p", "keep"), "keep");
     EXPECT_FALSE(platform::ConfirmYesNo("Sure?"));
+    EXPECT_FALSE(platform::ChooseFolder("Lessons Folder", "/home").has_value());
+}
+
+TEST_F(DialogsTest, AFolderDialogStartsAtItsFolderAndGivesTheChoice)
+{
+    std::string answer = "/srv/class";
+    ScopedDialogResponder scoped([&answer](const DialogRequest& r) {
+        EXPECT_EQ(r.kind, DialogKind::Folder);
+        return DialogAnswer{true, answer};
+    });
+    EXPECT_EQ(platform::ChooseFolder("Lessons Folder", "/home/ann").value(), "/srv/class");
+    EXPECT_EQ(Dialogs::shown()[0].defaultText, "/home/ann");
+    EXPECT_EQ(Dialogs::shown()[0].caption, "Lessons Folder");
+    answer.clear(); // a dialog closed without a folder
+    EXPECT_FALSE(platform::ChooseFolder("Lessons Folder", "/home/ann").has_value());
 }
 
 TEST_F(DialogsTest, MessageBoxesRecordKindTextAndDefaultCaption)

@@ -1,4 +1,5 @@
 #include <gtest/gtest.h>
+#include "support/IsolatedUserFolders.h"
 
 #include <QApplication>
 
@@ -10,6 +11,7 @@ int main(int argc, char** argv)
 {
     setenv("QT_QPA_PLATFORM", "offscreen", 0);
     setenv("LEXORIN_AUDIO", "virtual", 0);
+    const IsolatedUserFolders userFolders;
     QApplication app(argc, argv);
     ::testing::InitGoogleTest(&argc, argv);
     return RUN_ALL_TESTS();

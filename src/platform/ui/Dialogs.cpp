@@ -1,6 +1,7 @@
 #include "platform/ui/Dialogs.h"
 
 #include <QApplication>
+#include <QFileDialog>
 #include <QGuiApplication>
 #include <QInputDialog>
 #include <QMessageBox>
@@ -59,6 +60,15 @@ DialogAnswer ShowMessageBox(const DialogRequest& request)
     return {result == QMessageBox::Ok || result == QMessageBox::Yes, {}};
 }
 
+DialogAnswer ShowFolderDialog(const DialogRequest& request)
+{
+    const QString folder = QFileDialog::getExistingDirectory(
+        QApplication::activeWindow(), ToQt(request.caption), ToQt(request.defaultText));
+    if (folder.isEmpty())
+        return {};
+    return {true, folder.toStdString()};
+}
+
 std::string Caption(std::string_view caption)
 {
     if (!caption.empty())
@@ -102,6 +112,8 @@ DialogAnswer Dialogs::run(DialogRequest request)
         OpenCount(const OpenCount&) = delete;
         OpenCount& operator=(const OpenCount&) = delete;
     } counted;
+    if (request.kind == DialogKind::Folder)
+        return ShowFolderDialog(request);
     return request.kind == DialogKind::Input ? ShowInputBox(request) : ShowMessageBox(request);
 }
 
@@ -149,6 +161,14 @@ bool ConfirmYesNo(std::string_view text, std::string_view caption)
 void ShowErrorBox(std::string_view message, std::string_view caption)
 {
     Dialogs::run({DialogKind::Error, Caption(caption), std::string(message), {}});
+}
+
+std::optional<std::string> ChooseFolder(std::string_view caption, std::string_view startFolder)
+{
+    DialogAnswer answer = Dialogs::run({DialogKind::Folder, Caption(caption), {}, std::string(startFolder)});
+    if (!answer.accepted || answer.text.empty())
+        return std::nullopt;
+    return std::move(answer.text);
 }
 
 } // namespace platform

@@ -9,6 +9,7 @@
 //   ShowInformation(text [, caption])                         one OK button
 //   ConfirmYesNo(text [, caption])      -> bool               true for Yes
 //   ShowErrorBox(message [, caption])                         the message exactly, one OK button
+//   ChooseFolder(caption, start)        -> optional<string>   a folder; nullopt when cancelled
 //
 //   Dialogs::setResponder(fn)    fn(request) -> DialogAnswer; an empty function restores the boxes
 //   Dialogs::shown()             every request made so far (also those shown for real)
@@ -25,18 +26,18 @@
 
 namespace platform {
 
-enum class DialogKind { Input, Information, Confirmation, Error };
+enum class DialogKind { Input, Information, Confirmation, Error, Folder };
 
 struct DialogRequest {
     DialogKind kind = DialogKind::Information;
     std::string caption;     // window title as shown (already defaulted)
     std::string text;        // the prompt of an input box, else the message
-    std::string defaultText; // input boxes only
+    std::string defaultText; // input boxes: the text offered; folder dialogs: the folder to start at
 };
 
 struct DialogAnswer {
     bool accepted = false; // OK / Yes; false for Cancel / No / closing the box
-    std::string text;      // input boxes: the text entered
+    std::string text;      // input boxes: the text entered; folder dialogs: the folder chosen
 };
 
 using DialogResponder = std::function<DialogAnswer(const DialogRequest&)>;
@@ -72,5 +73,6 @@ std::string InputBox(std::string_view caption, std::string_view prompt, std::str
 void ShowInformation(std::string_view text, std::string_view caption = {});
 bool ConfirmYesNo(std::string_view text, std::string_view caption = {});
 void ShowErrorBox(std::string_view message, std::string_view caption = {});
+std::optional<std::string> ChooseFolder(std::string_view caption, std::string_view startFolder);
 
 } // namespace platform
