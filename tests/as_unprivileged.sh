@@ -41,7 +41,8 @@ trap 'rm -rf "$work"' EXIT
 mkdir -m 700 "$work/runtime"
 chown -R "$uid:$gid" "$work"
 mkdir "$work/other-account"
-echo 'a file of root' | tee "$work/other-account/read-only" >"$work/other-account/writable"
+# Each holds an empty record of a player, so a test may lend it as a record or as a clip.
+echo '<CHILD name="Ann"/>' | tee "$work/other-account/read-only" >"$work/other-account/writable"
 chmod 644 "$work/other-account/read-only" && chmod 666 "$work/other-account/writable"
 chown "$uid:$gid" "$work/other-account"
 
