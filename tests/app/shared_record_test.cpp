@@ -49,11 +49,6 @@ protected:
         record_ = children_ / "Ann.xml";
     }
 
-    app::SaveTarget Target() const
-    {
-        return {record_, app::progress::HistoryPathOf(record_), "Week_3", "2026-12-10T09:00:00.000+00:00"};
-    }
-
     // What a tutor does when its run starts: the lesson's words with their stored counts.
     app::WordList StartRun(app::MergingSave& save,
                            const std::vector<std::string>& lesson = kLessonWords) const
@@ -61,7 +56,9 @@ protected:
         platform::XmlDocument doc;
         doc.LoadFromFile(record_);
         app::WordList words = app::LoadWords(app::FindOrAddLessonNode(doc, "Week_3"), lesson);
-        save.Start(Target(), words);
+        save.Start(
+            {record_, app::progress::HistoryPathOf(record_), "Week_3", "2026-12-10T09:00:00.000+00:00"},
+            words);
         return words;
     }
 
