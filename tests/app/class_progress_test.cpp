@@ -96,12 +96,17 @@ protected:
         EXPECT_TRUE(opened) << "no class window";
     }
 
-    static std::vector<QString> Column(const QTableWidget* table, int column)
+    // The cells of columns [first, end) of every row, joined by '|'.
+    static std::vector<std::string> Rows(const QTableWidget* table, int first, int end)
     {
-        std::vector<QString> cells;
-        for (int r = 0; r < table->rowCount(); ++r)
-            cells.push_back(table->item(r, column) ? table->item(r, column)->text() : QString());
-        return cells;
+        std::vector<std::string> rows;
+        for (int r = 0; r < table->rowCount(); ++r) {
+            QStringList cells;
+            for (int c = first; c < end; ++c)
+                cells << (table->item(r, c) ? table->item(r, c)->text() : QString());
+            rows.push_back(cells.join('|').toStdString());
+        }
+        return rows;
     }
 
     std::map<std::string, std::string> history_;
@@ -110,52 +115,56 @@ protected:
 
 } // namespace
 
-TEST_F(ClassProgressTest, TheClassShowsEveryPlayerThoseWhoNeedHelpFirstAndWhoCouldNotBeRead)
+TEST_F(ClassProgressTest, TheClassShowsEveryPlayerThoseWhoNeedHelpFirstAndSwitchesToOneAndBack)
 {
+    bool sawPlayer = false;
+    bool backToClass = false;
+    const QString pdf = QString::fromStdString(Path("class.pdf").string());
     WithClassWindow([&](TClassWindow& window) {
         EXPECT_EQ(window.cbView->currentText(), QStringLiteral("Whole class"));
         EXPECT_EQ(window.Lesson(), std::optional<std::string>("Week"));
-        const QTableWidget* players = window.tblPlayers;
         // Lowest first-answer share over the last three tests first; untested, then unread, last.
-        EXPECT_EQ(Column(players, 0), (std::vector<QString>{"Dee", "Bob", "Ann", "Cid", "Eve"}));
-        EXPECT_EQ(Column(players, 1), (std::vector<QString>{"1", "2", "3", "0", ""}));
-        EXPECT_EQ(Column(players, 2),
-                  (std::vector<QString>{"2026-12-03", "2026-12-02", "2026-12-03", "", ""}));
-        EXPECT_EQ(Column(players, 3), (std::vector<QString>{"1 of 3", "2 of 3", "3 of 3", "", ""}));
-        EXPECT_EQ(Column(players, 4), (std::vector<QString>{"33%", "67%", "100%", "", ""}));
-        EXPECT_EQ(Column(players, 5), (std::vector<QString>{"2", "1", "0", "0", ""}));
-        EXPECT_EQ(Column(players, 6), (std::vector<QString>{"CAT, DOG", "CAT", "", "", ""}));
-        const std::vector<QString> problems = Column(players, 7);
-        EXPECT_TRUE(problems[0].contains("2 damaged lines of the history were skipped"))
-            << problems[0].toStdString();
-        EXPECT_TRUE(problems[4].startsWith("The record could not be read")) << problems[4].toStdString();
-        EXPECT_TRUE(problems[1].isEmpty() && problems[2].isEmpty() && problems[3].isEmpty());
+        EXPECT_EQ(Rows(window.tblPlayers, 0, 7), (std::vector<std::string>{
+                                                     "Dee|1|2026-12-03|1 of 3|33%|2|CAT, DOG",
+                                                     "Bob|2|2026-12-02|2 of 3|67%|1|CAT",
+                                                     "Ann|3|2026-12-03|3 of 3|100%|0|",
+                                                     "Cid|0||||0|",
+                                                     "Eve||||||",
+                                                 }));
+        const std::vector<std::string> problems = Rows(window.tblPlayers, 7, 8);
+        EXPECT_NE(problems[0].find("2 damaged lines of the history were skipped"), std::string::npos)
+            << problems[0];
+        EXPECT_EQ(problems[4].rfind("The record could not be read", 0), 0u) << problems[4];
+        EXPECT_EQ(problems[1] + problems[2] + problems[3], "");
         EXPECT_TRUE(window.lblNotes->text().contains("Eve: The record could not be read"));
         EXPECT_TRUE(window.lblNotes->text().contains("Dee: 2 damaged lines"));
 
         // The words the class misses: CAT by two players, right at first 3 times in 6.
-        EXPECT_EQ(Column(window.tblWords, 1), (std::vector<QString>{"CAT", "DOG"}));
-        EXPECT_EQ(Column(window.tblWords, 2), (std::vector<QString>{"2", "1"}));
-        EXPECT_EQ(Column(window.tblWords, 3), (std::vector<QString>{"50%", "83%"}));
+        EXPECT_EQ(Rows(window.tblWords, 1, 4), (std::vector<std::string>{"CAT|2|50%", "DOG|1|83%"}));
         // Every kind of mistake names who makes it.
         ASSERT_GE(window.tblPatterns->rowCount(), 1);
-        QString who;
-        for (const QString& names : Column(window.tblPatterns, 2))
+        std::string who;
+        for (const std::string& names : Rows(window.tblPatterns, 2, 3))
             who += names + ";";
-        EXPECT_TRUE(who.contains("Bob") && who.contains("Dee") && !who.contains("Ann")) << who.toStdString();
+        const auto names = [&](const char* player) { return who.find(player) != std::string::npos; };
+        EXPECT_TRUE(names("Bob") && names("Dee") && !names("Ann")) << who;
+
+        // The export and the print hold the class.
+        window.AskCsvPath = [&] { return Path("class").string(); };
+        window.AskPrinter = [&](QPrinter& printer) {
+            printer.setOutputFormat(QPrinter::PdfFormat);
+            printer.setOutputFileName(pdf);
+            return true;
+        };
+        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
+        QTest::mouseClick(window.btnPrint, Qt::LeftButton);
 
         // Sortable as a teacher sorts: by tests taken, most first.
         window.tblPlayers->sortItems(1, Qt::DescendingOrder);
         EXPECT_EQ(window.tblPlayers->item(0, 0)->text(), QStringLiteral("Ann"));
-    });
-}
 
-TEST_F(ClassProgressTest, TheWindowSwitchesToAPlayerAndBackToTheClass)
-{
-    bool sawPlayer = false;
-    bool backToClass = false;
-    WithClassWindow([&](TClassWindow& window) {
-        ASSERT_EQ(window.cbView->count(), 6); // "Whole class" and five players
+        // "Whole class" and five players to switch to; the player's window leads back.
+        ASSERT_EQ(window.cbView->count(), 6);
         WhenShown<TProgressWindow>([&](TProgressWindow& player) {
             sawPlayer = player.windowTitle().contains("Bob");
             WhenShown<TClassWindow>([&](TClassWindow& again) {
@@ -170,29 +179,12 @@ TEST_F(ClassProgressTest, TheWindowSwitchesToAPlayerAndBackToTheClass)
     });
     EXPECT_TRUE(sawPlayer);
     EXPECT_TRUE(backToClass);
-}
-
-TEST_F(ClassProgressTest, TheExportAndThePrintHoldTheClass)
-{
-    const std::string csv = Path("class.csv").string();
-    const QString pdf = QString::fromStdString(Path("class.pdf").string());
-    WithClassWindow([&](TClassWindow& window) {
-        window.AskCsvPath = [&] { return Path("class").string(); };
-        window.AskPrinter = [&](QPrinter& printer) {
-            printer.setOutputFormat(QPrinter::PdfFormat);
-            printer.setOutputFileName(pdf);
-            return true;
-        };
-        QTest::mouseClick(window.btnSaveCsv, Qt::LeftButton);
-        QTest::mouseClick(window.btnPrint, Qt::LeftButton);
-    });
     EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
               std::vector<std::string>{"Saved the class's results in " + Path("class").string() + "."});
     const std::string players = ReadFile("class.csv");
     EXPECT_NE(players.find("\"Player\",\"Tests\""), std::string::npos);
     EXPECT_LT(players.find("\"Dee\",\"1\""), players.find("\"Bob\",\"2\""));
     EXPECT_NE(players.find("\"Eve\""), std::string::npos);
-    const std::string words = ReadFile("class words.csv");
-    EXPECT_NE(words.find("\"Week\",\"CAT\",\"2\",\"50%\""), std::string::npos) << words;
+    EXPECT_NE(ReadFile("class words.csv").find("\"Week\",\"CAT\",\"2\",\"50%\""), std::string::npos);
     EXPECT_GT(std::filesystem::file_size(Path("class.pdf")), 1000u);
 }

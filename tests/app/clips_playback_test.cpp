@@ -70,26 +70,20 @@ TEST_F(ClipPlayback, AClipWhoseDataStopsWhileItPlaysEndsThereAndTheNextOnePlays)
     WriteFile("Alpha/A.wav", ToneWave(1, 22050, 4410));
     const std::filesystem::path file = Path("Alpha/Long.wav");
     auto played = form_->kaAudioOut1->OnAudioPlayed;
-    bool cut = false;
     form_->kaAudioOut1->OnAudioPlayed = [&](rtl::TComponent* sender, const void* data, int32_t size) {
-        if (!cut) {
+        if (std::filesystem::file_size(file) > 100)
             std::filesystem::resize_file(file, 100);
-            cut = true;
-        }
         played(sender, data, size);
     };
     form_->PlayClipAndWait(form_->ExeDir + "Alpha/Long.wav");
-    EXPECT_TRUE(cut);
     EXPECT_EQ(form_->AudioMode, 0);
     EXPECT_LT(form_->ClipWaitPasses, 600); // ended by its own events, not given up on
-    ASSERT_EQ(VirtualAudio::instance().played().size(), 1u);
-    const auto& clip = VirtualAudio::instance().played()[0];
-    EXPECT_LT(clip.byteCount, 22050u * 3 * clip.format.nBlockAlign);
     EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
 
     form_->kaAudioOut1->OnAudioPlayed = played;
     form_->PlayClipAndWait(form_->ExeDir + "Alpha/A.wav");
-    ASSERT_EQ(VirtualAudio::instance().played().size(), 2u);
-    EXPECT_EQ(VirtualAudio::instance().played()[1].byteCount,
-              4410u * VirtualAudio::instance().played()[1].format.nBlockAlign);
+    const auto& clips = VirtualAudio::instance().played();
+    ASSERT_EQ(clips.size(), 2u);
+    EXPECT_LT(clips[0].byteCount, 22050u * 3 * clips[0].format.nBlockAlign);
+    EXPECT_EQ(clips[1].byteCount, 4410u * clips[1].format.nBlockAlign);
 }

@@ -1,13 +1,13 @@
 #pragma once
 
-// A process of its own that holds a player's lock until told to let go, as another tutor's
-// save would.
+// A process of its own that holds a player's lock until it is let go (killed), as another
+// tutor's save would.
 
 #include "platform/fs/RecordLock.h"
 
 #include <filesystem>
-#include <stdexcept>
 
+#include <csignal>
 #include <sys/wait.h>
 #include <unistd.h>
 
@@ -15,22 +15,15 @@ class LockHolder {
 public:
     explicit LockHolder(const std::filesystem::path& lockFile)
     {
-        int ready[2], release[2];
-        if (::pipe(ready) != 0 || ::pipe(release) != 0)
-            throw std::runtime_error("pipe");
+        int ready[2];
+        (void)!::pipe(ready);
         pid_ = ::fork();
         if (pid_ == 0) {
-            ::close(ready[0]);
-            ::close(release[1]);
             const platform::RecordLock lock(lockFile, std::chrono::milliseconds(0));
-            char byte = 1;
-            (void)!::write(ready[1], &byte, 1);
-            (void)!::read(release[0], &byte, 1);
-            ::_exit(0);
+            (void)!::write(ready[1], "1", 1);
+            ::pause();
         }
         ::close(ready[1]);
-        ::close(release[0]);
-        release_ = release[1];
         char byte = 0;
         (void)!::read(ready[0], &byte, 1);
         ::close(ready[0]);
@@ -41,12 +34,11 @@ public:
     {
         if (pid_ <= 0)
             return;
-        ::close(release_);
+        ::kill(pid_, SIGKILL);
         ::waitpid(pid_, nullptr, 0);
         pid_ = -1;
     }
 
 private:
     pid_t pid_ = -1;
-    int release_ = -1;
 };
