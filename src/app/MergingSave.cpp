@@ -4,6 +4,8 @@
 
 #include <cerrno>
 #include <map>
+#include <optional>
+#include <utility>
 
 #include <sys/stat.h>
 
@@ -37,6 +39,7 @@ std::filesystem::path LockPathOf(const std::filesystem::path& record)
 
 void MergingSave::Start(SaveTarget target, const WordList& words)
 {
+    const std::optional<Unsaved> carried = std::exchange(unsaved_, std::nullopt);
     target_ = std::move(target);
     saved_.clear();
     for (const auto& word : words)
@@ -44,11 +47,35 @@ void MergingSave::Start(SaveTarget target, const WordList& words)
     waiting_.clear();
     written_.clear();
     writtenDocument_.reset();
+    if (carried && carried->target.record == target_.record && carried->target.lesson == target_.lesson)
+        TakeOver(*carried, words);
+}
+
+void MergingSave::TakeOver(const Unsaved& carried, const WordList& words)
+{
+    const auto indexOf = [&](const std::string& name) -> std::optional<std::size_t> {
+        for (std::size_t i = 0; i < words.size(); ++i)
+            if (words[i]->Word == name)
+                return i;
+        return std::nullopt; // the word left the lesson meanwhile
+    };
+    // The stored counts lack the carried gains: counting the saved state down by them makes the
+    // next save add them with this run's own.
+    for (const auto& [name, gain] : carried.gains)
+        if (const auto i = indexOf(name)) {
+            saved_[*i].trys = WrappingSub(saved_[*i].trys, gain.trys);
+            saved_[*i].correct = WrappingSub(saved_[*i].correct, gain.correct);
+        }
+    for (auto [name, answer] : carried.answers)
+        if (const auto i = indexOf(name)) {
+            answer.word = *i;
+            waiting_.push_back(std::move(answer));
+        }
 }
 
 void MergingSave::Answered(std::size_t word, std::string typed, bool right, std::string judgedAt)
 {
-    waiting_.push_back({word, std::move(typed), right, std::move(judgedAt)});
+    waiting_.push_back({word, std::move(typed), right, std::move(judgedAt), target_.run});
 }
 
 WordList MergingSave::Merged(platform::XmlNode lessonNode, const WordList& words) const
@@ -76,7 +103,7 @@ void MergingSave::AppendWaitingAnswers(const WordList& merged) const noexcept
         for (const WaitingAnswer& answer : waiting_) {
             const std::int32_t tries = WrappingSub(merged[answer.word]->Trys, --later[answer.word]);
             progress::AppendAttempt(target_.history,
-                                    {target_.run, answer.judgedAt, target_.lesson, merged[answer.word]->Word,
+                                    {answer.run, answer.judgedAt, target_.lesson, merged[answer.word]->Word,
                                      answer.typed, answer.right, tries});
         }
     } catch (...) {
@@ -95,6 +122,28 @@ platform::RecordLock MergingSave::LockRecord(std::chrono::milliseconds timeout) 
 }
 
 void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTimeout)
+{
+    try {
+        SaveNow(words, lockTimeout);
+        unsaved_.reset();
+    } catch (...) {
+        KeepUnsaved(words);
+        throw;
+    }
+}
+
+void MergingSave::KeepUnsaved(const WordList& words)
+{
+    Unsaved kept{target_, {}, {}};
+    for (std::size_t i = 0; i < words.size(); ++i)
+        kept.gains.emplace_back(words[i]->Word, Counts{WrappingSub(words[i]->Trys, saved_[i].trys),
+                                                       WrappingSub(words[i]->Correct, saved_[i].correct)});
+    for (const WaitingAnswer& answer : waiting_)
+        kept.answers.emplace_back(words[answer.word]->Word, answer);
+    unsaved_ = std::move(kept);
+}
+
+void MergingSave::SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout)
 {
     const platform::RecordLock lock = LockRecord(lockTimeout);
     if (IsGone(target_.record))

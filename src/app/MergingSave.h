@@ -18,6 +18,7 @@
 #include <cstdint>
 #include <filesystem>
 #include <memory>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -43,7 +44,8 @@ public:
 
 class MergingSave {
 public:
-    // A run begins: `words` hold the counts just loaded, and nothing is waiting to go out.
+    // A run begins: `words` hold the counts just loaded. What the last run's failed saves left
+    // waiting goes out with this run's saves when both runs are on the same record and lesson.
     void Start(SaveTarget target, const WordList& words);
 
     // A judged answer of words[word] waits for the save that carries its counts.
@@ -68,8 +70,18 @@ private:
         std::string typed;
         bool right = false;
         std::string judgedAt;
+        std::string run;
+    };
+    // What a failed save left to go out, by word, for the next run on the same record.
+    struct Unsaved {
+        SaveTarget target;
+        std::vector<std::pair<std::string, Counts>> gains;
+        std::vector<std::pair<std::string, WaitingAnswer>> answers;
     };
 
+    void SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout);
+    void KeepUnsaved(const WordList& words);
+    void TakeOver(const Unsaved& carried, const WordList& words);
     platform::RecordLock LockRecord(std::chrono::milliseconds timeout) const;
     WordList Merged(platform::XmlNode lessonNode, const WordList& words) const;
     void AppendWaitingAnswers(const WordList& merged) const noexcept;
@@ -81,6 +93,7 @@ private:
     std::unique_ptr<platform::XmlDocument> writtenDocument_;
     std::vector<Counts> saved_; // each word's counts as of the last successful save
     std::vector<WaitingAnswer> waiting_;
+    std::optional<Unsaved> unsaved_;
 };
 
 } // namespace app

@@ -227,6 +227,24 @@ TEST_F(SharedRecordTest, ASaveThatCannotBeMadeWritesNothingAndItsAnswersGoOutWit
         EXPECT_EQ(Stored("CAT"), std::make_pair(3, 2));
         EXPECT_EQ(History(), (std::vector<std::string>{"KAT 2", "CAT 3"}));
     }
+
+    // A run whose last save failed hands what it kept to the next run on the same record and
+    // lesson: the new run's counts are read without it, its first save adds it.
+    WriteAll(record_, original);
+    fs::remove(history);
+    app::MergingSave save;
+    app::WordList words = StartRun(save);
+    Answer(save, words, 0, false, "KAT");
+    {
+        const LockHolder other(app::LockPathOf(record_));
+        EXPECT_THROW(save.Save(words, std::chrono::milliseconds(100)), platform::ELockError);
+    }
+    words = StartRun(save);
+    EXPECT_EQ(words[0]->Trys, 1);
+    Answer(save, words, 0, true, "CAT");
+    save.Save(words);
+    EXPECT_EQ(Stored("CAT"), std::make_pair(3, 2));
+    EXPECT_EQ(History(), (std::vector<std::string>{"KAT 2", "CAT 3"}));
 }
 
 TEST_F(SharedRecordTest, TheLockSurvivesClosingAnotherDescriptorOfItsFile)
