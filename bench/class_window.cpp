@@ -4,6 +4,8 @@
 //
 //   build/bench/bench_class_window --benchmark_repetitions=10 --benchmark_report_aggregates_only=true
 
+#include "QtBenchmarkMain.h"
+
 #include "app/PlayerRecord.h"
 #include "app/TClassWindow.h"
 #include "app/progress/AttemptHistory.h"
@@ -104,10 +106,5 @@ BENCHMARK(BM_OpenClassWindow)->Unit(benchmark::kMillisecond)->UseManualTime()->I
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

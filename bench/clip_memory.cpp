@@ -9,6 +9,8 @@
 //
 //   build/bench/bench_clip_memory
 
+#include "QtBenchmarkMain.h"
+
 #include "app/TForm1.h"
 #include "platform/wave/VirtualAudio.h"
 
@@ -118,11 +120,5 @@ BENCHMARK(BM_ClipPlaybackMemory)->Arg(10)->Arg(600)->Iterations(1)->Unit(benchma
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    setenv("LEXORIN_AUDIO", "virtual", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

@@ -8,6 +8,8 @@
 //
 //   build/bench/bench_progress_window --benchmark_repetitions=15 --benchmark_report_aggregates_only=true
 
+#include "QtBenchmarkMain.h"
+
 #include "app/PlayerRecord.h"
 #include "app/TProgressWindow.h"
 #include "app/progress/ProgressSource.h"
@@ -162,10 +164,5 @@ BENCHMARK(BM_ReadHistoryWithoutLineEnd)->Unit(benchmark::kMillisecond)->UseRealT
 
 int main(int argc, char** argv)
 {
-    setenv("QT_QPA_PLATFORM", "offscreen", 0);
-    QApplication application(argc, argv);
-    benchmark::Initialize(&argc, argv);
-    benchmark::RunSpecifiedBenchmarks();
-    benchmark::Shutdown();
-    return 0;
+    return RunQtBenchmarks(argc, argv);
 }

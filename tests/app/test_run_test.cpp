@@ -347,7 +347,7 @@ TEST_F(SpellingTest, TheWeightedDrawIsPinnedBySeedCountsAndListOrder)
          {"CAT", "DOG", "SUN"},
          R"(<DOG word="DOG" trys="1" correct="1"/><SUN word="SUN" trys="3" correct="3"/>)",
          {"CAT", "DOG", "CAT"}},
-        // The seed of the child fixture; the same run pins the plain draw in word_draw_test.cpp.
+        // The seed of the child fixture.
         {"Draw4",
          20261208,
          {"CAT", "DOG", "FISH", "SUN"},

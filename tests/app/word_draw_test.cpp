@@ -1,5 +1,6 @@
-// The draw and the drill rules as plain code: the same words in the same order as the
-// window drew before they moved out of it, and the steps of both drills.
+// The draw and the drill rules as plain code: the draw's ceiling and pick list at their edges,
+// and the steps of both drills. The words the draw gives, in their order, are pinned through
+// the window in test_run_test.cpp (TheWeightedDrawIsPinnedBySeedCountsAndListOrder).
 
 #include "app/learning/PracticeDrill.h"
 #include "app/learning/RetestQueue.h"
@@ -13,44 +14,6 @@
 namespace {
 
 using namespace app::learning;
-
-// Draws until the run ends, every answer right, as a child who never misses.
-std::vector<std::string> DrawRunAllRight(const std::vector<std::string>& words,
-                                         std::vector<std::int32_t> correct, std::uint32_t seed)
-{
-    DrawRandom random(seed);
-    const std::int32_t ceiling = ComputeDrawCeiling(correct);
-    std::vector<std::string> drawn;
-    while (auto word = DrawWord(correct, ceiling, random)) {
-        drawn.push_back(words[word->index]);
-        ++correct[word->index];
-        if (word->last)
-            break;
-    }
-    return drawn;
-}
-
-// The runs the window drew under FixedRandomSeed before the draw left it; the same rows
-// pin the window's own draw in test_run_test.cpp.
-TEST(WordDrawTest, DrawsTheWordsTheWindowDrewInTheSameOrder)
-{
-    struct Row {
-        std::uint32_t seed;
-        std::vector<std::string> words;
-        std::vector<std::int32_t> correct;
-        std::vector<std::string> drawn;
-    };
-    const Row rows[] = {
-        {1, {"CAT", "DOG", "SUN"}, {0, 0, 0}, {"CAT", "SUN", "CAT", "DOG", "SUN", "DOG"}},
-        {13, {"ANT", "BEE", "COW", "DOG"}, {0, 1, 0, 3}, {"BEE", "COW", "ANT", "ANT", "COW"}},
-        {7, {"CAT", "DOG", "SUN"}, {0, 1, 3}, {"CAT", "DOG", "CAT"}},
-        {20261208, {"CAT", "DOG", "FISH", "SUN"}, {0, 1, 2, 0}, {"DOG", "SUN", "SUN", "CAT", "CAT"}},
-    };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.seed);
-        EXPECT_EQ(DrawRunAllRight(row.words, row.correct, row.seed), row.drawn);
-    }
-}
 
 TEST(WordDrawTest, CeilingAndPickList)
 {
