@@ -73,9 +73,10 @@ void MergingSave::TakeOver(const Unsaved& carried, const WordList& words)
         }
 }
 
-void MergingSave::Answered(std::size_t word, std::string typed, bool right, std::string judgedAt)
+void MergingSave::Answered(std::size_t word, std::string typed, bool right, std::string judgedAt,
+                           std::string phase)
 {
-    waiting_.push_back({word, std::move(typed), right, std::move(judgedAt), target_.run});
+    waiting_.push_back({word, std::move(typed), right, std::move(judgedAt), target_.run, std::move(phase)});
 }
 
 WordList MergingSave::Merged(platform::XmlNode lessonNode, const WordList& words) const
@@ -95,16 +96,21 @@ WordList MergingSave::Merged(platform::XmlNode lessonNode, const WordList& words
 
 void MergingSave::AppendWaitingAnswers(const WordList& merged) const noexcept
 {
-    // A word's last waiting answer has its merged try count; the ones before it count down.
-    std::map<std::size_t, std::int32_t> later;
+    // A word's last waiting test answer has its merged try count; the ones before it count
+    // down. Drill and retest answers count no try: they carry the count of the test answers
+    // before them.
+    std::map<std::size_t, std::int32_t> laterTests;
     for (const WaitingAnswer& answer : waiting_)
-        ++later[answer.word];
+        if (answer.phase.empty())
+            ++laterTests[answer.word];
     try {
         for (const WaitingAnswer& answer : waiting_) {
-            const std::int32_t tries = WrappingSub(merged[answer.word]->Trys, --later[answer.word]);
+            if (answer.phase.empty())
+                --laterTests[answer.word];
+            const std::int32_t tries = WrappingSub(merged[answer.word]->Trys, laterTests[answer.word]);
             progress::AppendAttempt(target_.history,
                                     {answer.run, answer.judgedAt, target_.lesson, merged[answer.word]->Word,
-                                     answer.typed, answer.right, tries});
+                                     answer.typed, answer.right, tries, answer.phase});
         }
     } catch (...) {
         // The child's test goes on; the progress window shows the history as incomplete.

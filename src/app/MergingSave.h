@@ -48,8 +48,11 @@ public:
     // waiting goes out with this run's saves when both runs are on the same record and lesson.
     void Start(SaveTarget target, const WordList& words);
 
-    // A judged answer of words[word] waits for the save that carries its counts.
-    void Answered(std::size_t word, std::string typed, bool right, std::string judgedAt);
+    // A judged answer of words[word] waits for the save that carries its counts. An answer
+    // with a `phase` ("drill", "retest") changes no count: its history line carries the
+    // word's try count as it stands and the phase.
+    void Answered(std::size_t word, std::string typed, bool right, std::string judgedAt,
+                  std::string phase = {});
 
     // Merges what `words` have gained since the last successful save into the record on disk
     // and appends the waiting answers to the history. On failure nothing is written and all
@@ -71,6 +74,7 @@ private:
         bool right = false;
         std::string judgedAt;
         std::string run;
+        std::string phase;
     };
     // What a failed save left to go out, by word, for the next run on the same record.
     struct Unsaved {

@@ -265,6 +265,10 @@ public:
         std::string lesson;
     };
     OpenedRecord RunRecord;
+    // The run's player practises from memory (the player's settings, read when the run
+    // opens the record): the practice page runs look, cover, write, check, and a word
+    // missed in a test is asked once more later in the run.
+    bool RunRecalls = false;
     app::MergingSave RecordSave;
     std::chrono::milliseconds RecordLockTimeout = platform::kRecordLockTimeout;
 

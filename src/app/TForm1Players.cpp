@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 
 #include "app/PlayerRecord.h"
+#include "app/PlayerSettings.h"
 #include "app/TrashOrSay.h"
 #include "platform/fs/Files.h"
 #include "platform/ui/Dialogs.h"
@@ -118,6 +119,7 @@ void TForm1::OpenPlayerRecord()
         PlayerDoc = std::move(record);
         LessonNode = app::FindOrAddLessonNode(*PlayerDoc, RunRecord.lesson);
         LoadLessonWords();
+        RunRecalls = app::ReadPlayerSettings(PlayerFile(player, app::kPlayerSettingsExtension)).practiceFromMemory;
         RecordSave.Start({RunRecord.record, RunRecord.history, RunRecord.lesson, RunStarted}, Words);
         DrawCeiling = ComputeDrawCeiling();
     } catch (...) {
@@ -136,6 +138,7 @@ void TForm1::DropFailedRun() noexcept
     LessonNode = platform::XmlNode();
     PlayerDoc.reset();
     RunRecord = {};
+    RunRecalls = false;
     TotalTried = 0;
     TotalCorrect = 0;
     btnReturnToTest->setEnabled(false);
