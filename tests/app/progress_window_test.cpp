@@ -4,6 +4,8 @@
 #include "test_child_fixture.h"
 
 #include "app/TProgressWindow.h"
+#include "app/TestDayPanel.h"
+#include "app/learning/CalendarDay.h"
 #include "app/progress/AttemptHistory.h"
 
 #include <QChartView>
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -392,6 +395,91 @@ TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheS
                 << texts.join(QLatin1Char('|')).toStdString();
             EXPECT_EQ(texts.filter(QStringLiteral("\u2026")), QStringList());
         });
+    }
+}
+
+TEST_F(ProgressTest, ALessonsTestDateShowsThePlanOrHowEachWordStoodOnTheDay)
+{
+    using app::learning::DateOfDay;
+    using app::learning::Day;
+    const Day today = *app::learning::DayOfDate(app::progress::LocalTimestampNow());
+    const auto line = [](Day day, const char* word, bool right) {
+        const std::string stamp = DateOfDay(day) + "T08:00:00.000+01:00";
+        return app::progress::AttemptToLine({stamp, stamp, "Week", word, right ? word : "X", right, 1}) +
+               "\n";
+    };
+    struct Row {
+        const char* what;
+        int words;                  // ANT, BEE, COW, then more
+        std::optional<int> testDay; // days from today; none: no date
+        std::string history;
+        bool tooMany;
+        QString heading;
+        std::map<QString, QStringList> cells; // word -> right days, last asked, asked next
+    };
+    for (const Row& row : {
+             Row{"no test date", 3, std::nullopt, "", false, {}, {}},
+             Row{"a week left",
+                 3,
+                 7,
+                 line(today - 1, "ANT", true) + line(today - 1, "BEE", false),
+                 false,
+                 QStringLiteral("Test day %1: 7 day(s) left.")
+                     .arg(QString::fromStdString(DateOfDay(today + 7))),
+                 {{"ANT",
+                   {"1", QString::fromStdString(DateOfDay(today - 1)) + " (right)",
+                    QString::fromStdString(DateOfDay(today + 1))}},
+                  {"BEE", {"0", QString::fromStdString(DateOfDay(today - 1)) + " (missed)", "today"}},
+                  {"COW", {"0", "never", "today"}}}},
+             Row{"twenty words in two days", 20, 2, "", true, {}, {{"ANT", {"0", "never", "today"}}}},
+             Row{"the test day passed",
+                 3,
+                 -2,
+                 line(today - 5, "ANT", true) + line(today - 3, "ANT", true) + line(today - 2, "BEE", false) +
+                     line(today, "COW", true),
+                 false,
+                 QStringLiteral("Test day %1: how each word stood at the end of it.")
+                     .arg(QString::fromStdString(DateOfDay(today - 2))),
+                 {{"ANT", {"2", QString::fromStdString(DateOfDay(today - 3)) + " (right)", ""}},
+                  {"BEE", {"0", QString::fromStdString(DateOfDay(today - 2)) + " (missed)", ""}},
+                  {"COW", {"0", "never", ""}}}},
+         }) {
+        SCOPED_TRACE(row.what);
+        std::filesystem::remove_all(Path("Week"));
+        std::vector<std::string> words{"ANT", "BEE", "COW"};
+        for (int i = 3; i < row.words; ++i)
+            words.push_back("W" + std::to_string(i));
+        MakeLesson("Week", words);
+        if (row.testDay)
+            WriteFile("Week/.lesson.settings", "test_date=" + DateOfDay(today + *row.testDay) + "\n");
+        WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+        WriteFile("Children/Ann.history", row.history);
+        ChooseLessonAndPlayer();
+        WithProgressWindow([&](TProgressWindow& window) {
+            const int tab = window.tabs->indexOf(window.pnlTestDay);
+            ASSERT_EQ(window.tabs->isTabVisible(tab), row.testDay.has_value());
+            EXPECT_EQ(window.lblNotes->text().contains(QStringLiteral("Too many words for the days left")),
+                      row.tooMany)
+                << window.lblNotes->text().toStdString();
+            if (!row.testDay)
+                return;
+            if (!row.heading.isEmpty()) {
+                EXPECT_EQ(window.pnlTestDay->lblTestDay->text(), row.heading);
+            }
+            const QTableWidget* table = window.pnlTestDay->tblStanding;
+            ASSERT_EQ(table->rowCount(), row.words);
+            EXPECT_EQ(table->isColumnHidden(3), *row.testDay < 0);
+            for (int r = 0; r < table->rowCount(); ++r) {
+                const auto expected = row.cells.find(table->item(r, 0)->text());
+                if (expected == row.cells.end())
+                    continue;
+                QStringList cells;
+                for (int c = 1; c < 4; ++c)
+                    cells << table->item(r, c)->text();
+                EXPECT_EQ(cells, expected->second) << expected->first.toStdString();
+            }
+        });
+        std::filesystem::remove(Path("Week/.lesson.settings"));
     }
 }
 
