@@ -51,8 +51,10 @@ public:
     QTableWidget* tblPatterns = nullptr;
     QPushButton* btnSaveCsv = nullptr;
     QPushButton* btnPrint = nullptr;
-    QPushButton* btnWholeClass = nullptr;    // closes the window for the whole class's
-    app::TestDayPanel* pnlTestDay = nullptr; // a tab while the lesson shown has a test date
+    QPushButton* btnWholeClass = nullptr; // closes the window for the whole class's
+
+    // A tab while the lesson shown has a test date.
+    app::TestDayPanel* pnlTestDay = nullptr;
 
     // A lesson's test date, with the lesson's words in its order.
     struct LessonTestDay {

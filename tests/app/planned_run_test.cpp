@@ -352,6 +352,13 @@ TEST_F(PlannedRunTest, AClockSetBackNeitherSkipsTheSessionNorRepeatsTheLastWord)
     StartTest();
     ASSERT_TRUE(form_->RunSession.has_value());
     EXPECT_NE(Current(), "ANT");
+    // Practice Word leaves the question unanswered: back on the test page it is asked again.
+    const std::string first = Current();
+    Heard();
+    QTest::mouseClick(form_->btnPractice, Qt::LeftButton);
+    ASSERT_EQ(form_->RunMode, 3);
+    form_->btnReturnToTestClick(form_->btnReturnToTest);
+    EXPECT_EQ(Current(), first);
     const auto asked = AnswerRun([](const std::string&, bool) { return true; });
     EXPECT_EQ(asked.size(), 6u);
     EXPECT_EQ(std::count(asked.begin(), asked.end(), "ANT"), 1);
