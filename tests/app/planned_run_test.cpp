@@ -11,21 +11,22 @@
 #include "app/progress/AttemptHistory.h"
 
 #include <QDateEdit>
-#include <QDialogButtonBox>
 #include <QRadioButton>
 #include <QTimer>
-
-#include <unistd.h>
 
 #include <algorithm>
 #include <functional>
 #include <map>
 #include <optional>
+#include <utility>
 
 namespace {
 
+using app::learning::DateOfDay;
 using app::learning::Day;
 using platform::DialogKind;
+
+const std::vector<std::string> kSix{"ANT", "BEE", "COW", "DOG", "EEL", "FOX"};
 
 class PlannedRunTest : public ChildTest {
 protected:
@@ -33,14 +34,13 @@ protected:
 
     void SetTestDay(const std::string& lesson, Day day)
     {
-        WriteFile(lesson + "/" + std::string(app::kLessonSettingsName),
-                  "test_date=" + app::learning::DateOfDay(day) + "\n");
+        WriteFile(lesson + "/" + std::string(app::kLessonSettingsName), "test_date=" + DateOfDay(day) + "\n");
     }
 
     // A history line of Ann's on `day`.
     void AddHistory(Day day, const std::string& word, bool right)
     {
-        const std::string stamp = app::learning::DateOfDay(day) + "T08:00:00.000+01:00";
+        const std::string stamp = DateOfDay(day) + "T08:00:00.000+01:00";
         std::ofstream(Path("Children/Ann.history"), std::ios::app)
             << app::progress::AttemptToLine({stamp, stamp, "Week", word, right ? word : "X", right, 1})
             << '\n';
@@ -55,11 +55,8 @@ protected:
         ASSERT_TRUE(offered);
         bool opened = false;
         QTimer::singleShot(0, form_.get(), [&] {
-            auto* dialog = qobject_cast<app::TestDateDialog*>(QApplication::activeModalWidget());
-            if (!dialog)
-                return;
-            opened = true;
-            act(*dialog);
+            if (auto* dialog = qobject_cast<app::TestDateDialog*>(QApplication::activeModalWidget()))
+                opened = true, act(*dialog);
         });
         form_->TestDate1->trigger();
         EXPECT_TRUE(opened) << "no test date dialog";
@@ -71,11 +68,8 @@ protected:
     {
         std::vector<std::string> asked;
         for (int limit = 40; form_->RunMode == 2 && limit > 0; --limit) {
-            const auto heard = Heard();
-            EXPECT_FALSE(heard.empty());
-            if (!heard.empty()) {
-                EXPECT_EQ(heard.back(), "word:" + Current()); // each question is spoken
-            }
+            const auto heard = Heard(); // each question is spoken
+            EXPECT_EQ(heard.empty() ? "" : heard.back(), "word:" + Current());
             const bool retest = form_->AskingRetest;
             asked.push_back(Current() + (retest ? "+" : ""));
             const bool answersRight = right(Current(), retest);
@@ -86,13 +80,15 @@ protected:
         return asked;
     }
 
-    std::vector<app::progress::Attempt> History()
+    // Ann's history lines by word, a retest's marked "+".
+    std::vector<std::string> HistoryLines()
     {
-        return app::progress::ReadHistory(Path("Children/Ann.history")).attempts;
+        std::vector<std::string> lines;
+        for (const auto& attempt : app::progress::ReadHistory(Path("Children/Ann.history")).attempts)
+            lines.push_back(attempt.word + (attempt.phase == "retest" ? "+" : attempt.phase));
+        return lines;
     }
 };
-
-// ---- "Test Date..." ---------------------------------------------------------------------------
 
 TEST_F(PlannedRunTest, TheMenuSetsShowsAndClearsTheLessonsTestDate)
 {
@@ -102,40 +98,24 @@ TEST_F(PlannedRunTest, TheMenuSetsShowsAndClearsTheLessonsTestDate)
     const Day today = *form_->FixedToday;
     ChooseLessonAndPlayer();
     const std::string settings = "Week/" + std::string(app::kLessonSettingsName);
+    constexpr int kClear = 100, kCancel = 101;
     struct Row {
         const char* what;
         std::optional<std::string> before; // the settings file's content; none: no file
         std::optional<Day> shown;          // the date the dialog shows; none: "No Test Date"
-        std::function<void(app::TestDateDialog&)> act;
-        std::optional<std::string> after;
+        int act;                           // days added to the date shown, kClear or kCancel
+        std::string after;
     };
-    const auto choose = [](int daysAhead) {
-        return [daysAhead](app::TestDateDialog& dialog) {
-            dialog.OnDate->click();
-            dialog.DatePicker->setDate(dialog.DatePicker->date().addDays(daysAhead));
-            dialog.Buttons->button(QDialogButtonBox::Ok)->click();
-        };
-    };
-    const auto none = [](app::TestDateDialog& dialog) {
-        dialog.NoTestDate->click();
-        dialog.Buttons->button(QDialogButtonBox::Ok)->click();
-    };
-    const auto cancel = [](app::TestDateDialog& dialog) { dialog.reject(); };
     for (const Row& row : {
-             Row{"none set: a week ahead is offered, two more chosen", std::nullopt, std::nullopt, choose(2),
+             Row{"none set: a week ahead is offered", std::nullopt, std::nullopt, 2,
                  "test_date=2026-12-19\n"},
-             Row{"a date set is shown and cleared", "test_date=2026-12-19\n", today + 9, none, ""},
-             Row{"other choices are kept", "colour=red\ntest_date=2026-12-11\n", today + 1, choose(1),
+             Row{"a date set is shown and cleared", "test_date=2026-12-19\n", today + 9, kClear, ""},
+             Row{"other choices are kept", "colour=red\ntest_date=2026-12-11\n", today + 1, 1,
                  "colour=red\ntest_date=2026-12-12\n"},
-             Row{"a past date shows as none", "test_date=2026-12-09\n", std::nullopt, cancel,
+             Row{"a past date shows as none", "test_date=2026-12-09\n", std::nullopt, kCancel,
                  "test_date=2026-12-09\n"},
-             Row{"a damaged file shows as none", "test_date\n", std::nullopt, cancel, "test_date\n"},
-             Row{"an impossible date shows as none", "test_date=2026-02-30\n", std::nullopt, cancel,
-                 "test_date=2026-02-30\n"},
-             Row{"the picker stops 30 days ahead", std::nullopt, std::nullopt, choose(40),
-                 "test_date=2027-01-09\n"},
-             Row{"the picker starts today", "test_date=2026-12-12\n", today + 2, choose(-10),
-                 "test_date=2026-12-10\n"},
+             Row{"a damaged file shows as none", "test_date\n", std::nullopt, kCancel, "test_date\n"},
+             Row{"the picker stops 30 days ahead", std::nullopt, std::nullopt, 40, "test_date=2027-01-09\n"},
          }) {
         SCOPED_TRACE(row.what);
         std::filesystem::remove(Path(settings));
@@ -145,9 +125,13 @@ TEST_F(PlannedRunTest, TheMenuSetsShowsAndClearsTheLessonsTestDate)
             EXPECT_EQ(dialog.Chosen(), row.shown);
             EXPECT_EQ(dialog.DatePicker->minimumDate(), app::TestDateDialog::DateOf(today));
             EXPECT_EQ(dialog.DatePicker->maximumDate(), app::TestDateDialog::DateOf(today + 30));
-            row.act(dialog);
+            if (row.act == kCancel)
+                return dialog.reject();
+            (row.act == kClear ? dialog.NoTestDate : dialog.OnDate)->click();
+            dialog.DatePicker->setDate(dialog.DatePicker->date().addDays(row.act == kClear ? 0 : row.act));
+            dialog.accept();
         });
-        EXPECT_EQ(ReadFile(settings), row.after.value_or(""));
+        EXPECT_EQ(ReadFile(settings), row.after);
     }
     EXPECT_TRUE(BoxTexts(DialogKind::Error).empty());
 
@@ -164,131 +148,89 @@ TEST_F(PlannedRunTest, TheMenuSetsShowsAndClearsTheLessonsTestDate)
 
 TEST_F(PlannedRunTest, ALessonFolderThatCannotBeWrittenIsRefusedWithTheSystemsReason)
 {
-    struct Row {
-        const char* what;
-        std::function<bool()> make; // false: not on this account
-        const char* reason;
-    };
-    for (const Row& row : {
-             Row{"a plain file listed as a lesson", [this] { return WriteFile("Week"), true; },
-                 "Not a directory"},
-             Row{"a folder without write permission (not for root)",
-                 [this] {
-                     MakeFolder("Week");
-                     std::filesystem::permissions(Path("Week"), std::filesystem::perms::owner_read |
-                                                                    std::filesystem::perms::owner_exec);
-                     return ::geteuid() != 0;
-                 },
-                 "Permission denied"},
-         }) {
-        SCOPED_TRACE(row.what);
-        requests_.clear();
-        form_ = std::make_unique<TForm1>(dir_);
-        const bool applies = row.make();
-        Show();
-        Choose(form_->ComboBox2, 0);
-        if (applies) {
-            WithTestDateDialog([](app::TestDateDialog& dialog) {
-                dialog.OnDate->click();
-                dialog.Buttons->button(QDialogButtonBox::Ok)->click();
-            });
-            const auto errors = BoxTexts(DialogKind::Error);
-            ASSERT_EQ(errors.size(), 1u);
-            EXPECT_NE(errors[0].find(row.reason), std::string::npos) << errors[0];
-            EXPECT_FALSE(app::ReadTestDay(Path("Week")).has_value());
-        }
-        std::filesystem::permissions(Path("Week"), std::filesystem::perms::owner_all,
-                                     std::filesystem::perm_options::add);
-        std::filesystem::remove_all(Path("Week"));
-    }
+    WriteFile("Week"); // a plain file is listed as a lesson; root cannot write inside it either
+    Show();
+    Choose(form_->ComboBox2, 0);
+    WithTestDateDialog([](app::TestDateDialog& dialog) { dialog.OnDate->click(), dialog.accept(); });
+    const auto errors = BoxTexts(DialogKind::Error);
+    ASSERT_EQ(errors.size(), 1u);
+    EXPECT_NE(errors[0].find("Not a directory"), std::string::npos) << errors[0];
+    EXPECT_EQ(ReadFile("Week"), "RIFF");
 }
 
-// ---- Start Test with a test date ---------------------------------------------------------------
-
-TEST_F(PlannedRunTest, ADateThatIsNoneToComeRunsPlainly)
+TEST_F(PlannedRunTest, WithoutADateToComeOrWithNothingDueStartTestRunsPlainly)
 {
     MakeLesson("Week", {"CAT", "DOG"});
-    const std::string settings = "Week/" + std::string(app::kLessonSettingsName);
-    for (const std::string& content : {std::string("test_date=2026-13-01\n"), std::string("test_date\n"),
-                                       "test_date=" + app::learning::DateOfDay(RealToday() - 1) + "\n",
-                                       "test_date=" + app::learning::DateOfDay(RealToday()) + "\n"}) {
-        SCOPED_TRACE(content);
+    const std::string nothingDue = "Your words are all done for today! Let's play a spelling game.";
+    for (const auto& [date, doneToday] :
+         std::vector<std::pair<std::string, bool>>{{"2026-13-01", false},
+                                                   {"", false},
+                                                   {"", true},
+                                                   {DateOfDay(RealToday() - 1), false},
+                                                   {DateOfDay(RealToday()), false},
+                                                   {DateOfDay(RealToday() + 6), true}}) {
+        SCOPED_TRACE(date + (doneToday ? " done today" : ""));
+        requests_.clear();
         WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
-        WriteFile(settings, content);
+        WriteFile("Week/" + std::string(app::kLessonSettingsName),
+                  date.empty() ? "test_date\n" : "test_date=" + date);
+        std::filesystem::remove(Path("Children/Ann.history"));
+        for (const char* word : {"CAT", "DOG"})
+            doneToday ? AddHistory(RealToday(), word, true) : void();
         StartTest();
         ASSERT_EQ(form_->RunMode, 2);
         EXPECT_FALSE(form_->RunSession.has_value());
-        EXPECT_EQ(form_->DrawCeiling, 2);
+        EXPECT_EQ(BoxTexts(DialogKind::Information), doneToday && !date.empty()
+                                                         ? std::vector<std::string>{nothingDue}
+                                                         : std::vector<std::string>{});
         for (int answers = 0; form_->RunMode == 2 && answers < 4; ++answers)
             Answer(QString::fromStdString(Current()));
-        EXPECT_EQ(form_->RunMode, 0);
+        EXPECT_EQ(form_->RunMode, 0); // the draw's four right answers
         EXPECT_EQ(Heard().back(), "LESSON");
-        EXPECT_TRUE(BoxTexts(DialogKind::Information).empty());
     }
 }
 
 TEST_F(PlannedRunTest, ASessionAsksThePlansWordsWithItsRetestsAndEndsWithItsMessage)
 {
-    const std::vector<std::string> six{"ANT", "BEE", "COW", "DOG", "EEL", "FOX"};
     struct Row {
         const char* what;
-        std::vector<std::string> words;
+        std::size_t words; // the first of ANT, BEE, COW, DOG, EEL, FOX
         int daysAhead;
-        const char* missed; // answered wrong at its first question; "" for none, "*" for every word
-        std::vector<std::string> mustAsk;
+        std::string missed; // answered wrong at its first question; "*" for every word
+        const char* mustAsk;
         const char* message;
     };
+    const char* const ready = " Your next practice is ready tomorrow.";
     for (const Row& row : {
-             Row{"a week ahead, one miss",
-                 six,
-                 5,
-                 "BEE",
-                 {"BEE+"},
-                 "You got 6 words right! Your next practice is ready tomorrow."},
-             Row{"the day before the test: two rounds",
-                 six,
-                 1,
-                 "",
-                 {},
-                 "You got 6 words right! Your test is tomorrow. Good luck!"},
-             Row{"every word missed: the last one's retest would come too soon",
-                 six,
-                 5,
-                 "*",
-                 {"ANT+", "EEL+"},
-                 "You got 5 words right! Your next practice is ready tomorrow."},
-             Row{"three words: no retest within four answers",
-                 {"ANT", "BEE", "COW"},
-                 5,
-                 "BEE",
-                 {},
-                 "You got 2 words right! Your next practice is ready tomorrow."},
+             Row{"one miss", 6, 5, "BEE", "BEE+", "You got 6 words right!"},
+             Row{"the day before the test: two rounds", 6, 1, "", "FOX", "You got 6 words right!"},
+             Row{"every word missed: FOX's retest would come too soon", 6, 5, "*", "EEL+",
+                 "You got 5 words right!"},
+             Row{"three words: no retest within four answers", 3, 5, "BEE", "COW", "You got 2 words right!"},
          }) {
         SCOPED_TRACE(row.what);
         requests_.clear();
         std::filesystem::remove_all(Path("Week"));
         std::filesystem::remove(Path("Children/Ann.history"));
-        MakeLesson("Week", row.words);
+        MakeLesson("Week", std::vector<std::string>(kSix.begin(), kSix.begin() + row.words));
         WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
         SetTestDay("Week", RealToday() + row.daysAhead);
-        const std::string missed = row.missed;
         StartTest();
-        ASSERT_EQ(form_->RunMode, 2);
         ASSERT_TRUE(form_->RunSession.has_value());
         std::vector<std::string> lessonWords;
         for (const auto& word : form_->Words)
             lessonWords.push_back(word->Word);
-        const auto plan =
-            app::learning::MakeTestPlan({}, "Week", lessonWords, RealToday() + row.daysAhead, RealToday());
         std::map<std::string, std::pair<int, int>> counts; // the plan's answers: tries, right
         const auto rightly = [&](const std::string& word, bool retest) {
-            const bool right = retest || counts[word].first > 0 || (missed != "*" && word != missed);
+            const bool right = retest || counts[word].first > 0 || (row.missed != "*" && word != row.missed);
             if (!retest)
                 ++counts[word].first, counts[word].second += right ? 1 : 0;
             return right;
         };
         const auto asked = AnswerRun(rightly);
         // The window asks what the plan's session gives, retests marked "+".
+        const auto plan =
+            app::learning::MakeTestPlan({}, "Week", lessonWords, RealToday() + row.daysAhead, RealToday());
         app::learning::PlanSession session(plan.session, lessonWords.size(), "");
         std::vector<std::string> expected;
         counts.clear();
@@ -297,21 +239,17 @@ TEST_F(PlannedRunTest, ASessionAsksThePlansWordsWithItsRetestsAndEndsWithItsMess
             session.Judged(rightly(question->word, question->retest));
         }
         EXPECT_EQ(asked, expected);
-        for (const std::string& word : row.mustAsk)
-            EXPECT_NE(std::find(asked.begin(), asked.end(), word), asked.end()) << word;
-        EXPECT_EQ(form_->RunMode, 0);
+        EXPECT_NE(std::find(asked.begin(), asked.end(), row.mustAsk), asked.end());
         EXPECT_EQ(Page(), form_->TabSheet1);
-        EXPECT_EQ(BoxTexts(DialogKind::Information), std::vector<std::string>{row.message});
+        EXPECT_EQ(BoxTexts(DialogKind::Information),
+                  std::vector<std::string>{
+                      row.message +
+                      std::string(row.daysAhead == 1 ? " Your test is tomorrow. Good luck!" : ready)});
         const auto tail = Heard();
         EXPECT_EQ(std::count(tail.begin(), tail.end(), "LESSON"), 0);
 
         // Retests are history lines with their phase; the record counts the plan's answers only.
-        const auto history = History();
-        ASSERT_EQ(history.size(), expected.size());
-        for (std::size_t i = 0; i < history.size(); ++i) {
-            EXPECT_EQ(history[i].word + (history[i].phase == "retest" ? "+" : ""), expected[i]);
-            EXPECT_TRUE(history[i].phase.empty() || history[i].phase == "retest");
-        }
+        EXPECT_EQ(HistoryLines(), expected);
         const std::string record = ReadFile("Children/Ann.xml");
         int tried = 0;
         for (const auto& [word, count] : counts) {
@@ -325,25 +263,9 @@ TEST_F(PlannedRunTest, ASessionAsksThePlansWordsWithItsRetestsAndEndsWithItsMess
     }
 }
 
-TEST_F(PlannedRunTest, ADayWithNothingDueSaysSoThenRunsPlainly)
-{
-    MakeLesson("Week", {"ANT", "BEE", "COW"});
-    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
-    SetTestDay("Week", RealToday() + 6);
-    for (const char* word : {"ANT", "BEE", "COW"})
-        AddHistory(RealToday(), word, true); // today's session is done
-    StartTest();
-    EXPECT_EQ(BoxTexts(DialogKind::Information),
-              std::vector<std::string>{"Your words are all done for today! Let's play a spelling game."});
-    ASSERT_EQ(form_->RunMode, 2);
-    EXPECT_FALSE(form_->RunSession.has_value());
-    EXPECT_EQ(form_->DrawCeiling, 2);
-    EXPECT_FALSE(form_->AskingRetest);
-}
-
 TEST_F(PlannedRunTest, AClockSetBackNeitherSkipsTheSessionNorRepeatsTheLastWord)
 {
-    MakeLesson("Week", {"ANT", "BEE", "COW", "DOG", "EEL", "FOX"});
+    MakeLesson("Week", kSix);
     WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
     SetTestDay("Week", RealToday() + 6);
     for (const char* word : {"BEE", "COW", "DOG", "EEL", "FOX", "ANT"})
@@ -354,7 +276,6 @@ TEST_F(PlannedRunTest, AClockSetBackNeitherSkipsTheSessionNorRepeatsTheLastWord)
     EXPECT_NE(Current(), "ANT");
     // Practice Word leaves the question unanswered: back on the test page it is asked again.
     const std::string first = Current();
-    Heard();
     QTest::mouseClick(form_->btnPractice, Qt::LeftButton);
     ASSERT_EQ(form_->RunMode, 3);
     form_->btnReturnToTestClick(form_->btnReturnToTest);
@@ -364,74 +285,46 @@ TEST_F(PlannedRunTest, AClockSetBackNeitherSkipsTheSessionNorRepeatsTheLastWord)
     EXPECT_EQ(std::count(asked.begin(), asked.end(), "ANT"), 1);
 }
 
-// ---- Retests of a plain run ---------------------------------------------------------------------
-
 TEST_F(PlannedRunTest, APlainRunAsksAMissedWordOnceMoreWhenThePlayerPractisesFromMemory)
 {
     struct Row {
-        const char* what;
-        std::vector<std::string> words;
+        std::size_t words;
         bool fromMemory;
-        std::size_t gapAtLeast; // answers between the miss and its retest
-        bool retestLast;        // the retest is the run's last question
+        std::ptrdiff_t gapAtLeast; // answers between the miss and its retest
+        bool retestLast;           // the retest is the run's last question
     };
-    for (const Row& row : {
-             Row{"six words: four answers later", {"ANT", "BEE", "COW", "DOG", "EEL", "FOX"}, true, 4, false},
-             Row{"two words: at the run's end", {"ANT", "BEE"}, true, 1, true},
-             Row{"practice by copying: no retest",
-                 {"ANT", "BEE", "COW", "DOG", "EEL", "FOX"},
-                 false,
-                 0,
-                 false},
-         }) {
-        SCOPED_TRACE(row.what);
+    for (const Row& row : {Row{6, true, 4, false}, Row{2, true, 1, true}, Row{6, false, 0, false}}) {
+        SCOPED_TRACE(std::to_string(row.words) + (row.fromMemory ? " words, from memory" : " words"));
         std::filesystem::remove_all(Path("Week"));
         std::filesystem::remove(Path("Children/Ann.history"));
-        MakeLesson("Week", row.words);
+        MakeLesson("Week", std::vector<std::string>(kSix.begin(), kSix.begin() + row.words));
         WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
         WriteFile("Children/Ann.settings", row.fromMemory ? "practice_from_memory=on\n" : "");
-        form_ = std::make_unique<TForm1>(dir_);
-        form_->ClipWaitPassSleep = std::chrono::milliseconds(1);
-        form_->RightAnswerPause = std::chrono::milliseconds(0);
-        form_->FixedRandomSeed = 20261208u;
-        seen_ = platform::wave::VirtualAudio::instance().played().size();
         StartTest();
-        ASSERT_EQ(form_->RunMode, 2);
-        EXPECT_EQ(form_->RunRecalls, row.fromMemory);
+        ASSERT_EQ(form_->RunRecalls, row.fromMemory);
         const std::string missed = Current();
         bool missedOnce = false;
-        const auto asked = AnswerRun([&](const std::string& word, bool) {
-            if (word != missed || missedOnce)
-                return true;
-            return !(missedOnce = true);
-        });
+        const auto asked = AnswerRun(
+            [&](const std::string& word, bool) { return word != missed || std::exchange(missedOnce, true); });
         EXPECT_EQ(form_->RunMode, 0);
         EXPECT_EQ(Heard().back(), "LESSON");
         const auto retest = std::find(asked.begin(), asked.end(), missed + "+");
         ASSERT_EQ(retest != asked.end(), row.fromMemory);
-        EXPECT_EQ(
-            std::count_if(asked.begin(), asked.end(), [](const std::string& w) { return w.back() == '+'; }),
-            row.fromMemory ? 1 : 0);
-        const std::size_t plainAnswers = asked.size() - (row.fromMemory ? 1 : 0);
-        EXPECT_EQ(plainAnswers, row.words.size() * 2 + 1); // the draw asks what it always asked
+        const auto retests =
+            std::count_if(asked.begin(), asked.end(), [](auto& w) { return w.back() == '+'; });
+        EXPECT_EQ(retests, row.fromMemory ? 1 : 0);
+        const std::size_t plainAnswers = asked.size() - static_cast<std::size_t>(retests);
+        EXPECT_EQ(plainAnswers, row.words * 2 + 1); // the draw asks what it always asked
         if (row.fromMemory) {
-            EXPECT_GE(static_cast<std::size_t>(retest - asked.begin()) - 1, row.gapAtLeast);
+            EXPECT_GE(retest - asked.begin() - 1, row.gapAtLeast);
             EXPECT_EQ(retest + 1 == asked.end(), row.retestLast);
         }
         // The retest is in the history with its phase, not in the record nor the tallies.
-        const auto history = History();
-        ASSERT_EQ(history.size(), asked.size());
-        const auto line = std::find_if(history.begin(), history.end(),
-                                       [](const app::progress::Attempt& a) { return a.phase == "retest"; });
-        ASSERT_EQ(line != history.end(), row.fromMemory);
-        if (row.fromMemory) {
-            EXPECT_EQ(line->word, missed);
-            EXPECT_TRUE(line->right);
-        }
+        EXPECT_EQ(HistoryLines(), asked);
         EXPECT_NE(ReadFile("Children/Ann.xml").find("word=\"" + missed + "\" trys=\"3\" correct=\"2\""),
                   std::string::npos);
         EXPECT_EQ(form_->TotalTried, static_cast<std::int32_t>(plainAnswers));
-        EXPECT_EQ(form_->TotalCorrect, static_cast<std::int32_t>(row.words.size() * 2));
+        EXPECT_EQ(form_->TotalCorrect, static_cast<std::int32_t>(row.words * 2));
     }
 }
 
