@@ -19,7 +19,7 @@ app::learning::Day TForm1::Today() const
 
 std::optional<app::learning::Day> TForm1::UpcomingTestDay(const std::string& lesson) const
 {
-    const auto day = app::CurrentTestDay(ContentFile(ExeDir + lesson), Today());
+    const auto day = app::ReadTestDay(ContentFile(ExeDir + lesson));
     return day && *day > Today() ? day : std::nullopt;
 }
 
