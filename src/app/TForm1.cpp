@@ -274,6 +274,9 @@ void TForm1::BuildStartPage()
     }
     Label3 = MakeLabel(Panel1, "Label3", "Lesson", 11, 227);
     ComboBox2 = MakeDropDownList(Panel1, "ComboBox2", QRect(11, 244, 254, 21));
+    ComboBox2->setContextMenuPolicy(Qt::CustomContextMenu);
+    LessonListMenu = Named(new QMenu(this), "LessonListMenu");
+    TestDate1 = Named(LessonListMenu->addAction(QStringLiteral("Test Date...")), "TestDate1");
     Label4 = MakeLabel(Panel1, "Label4", "Player", 11, 271);
     ComboBox3 = MakeDropDownList(Panel1, "ComboBox3", QRect(11, 290, 254, 21));
     btnNewChild = MakeButton(Panel1, "btnNewChild", "New &Player", QRect(271, 286, 90, 25));
@@ -427,6 +430,8 @@ void TForm1::BindEvents()
     // Spelling Lessons
     OnChoose(this, ComboBox2, &TForm1::ComboBox2Change);
     ComboBox2->OnDropDown = Bound(this, &TForm1::cbLessionsDropDown);
+    OnMenu(this, ComboBox2, LessonListMenu, &TForm1::LessonListMenuPopup);
+    OnTrigger(this, TestDate1, &TForm1::TestDate1Click);
     OnChoose(this, ComboBox3, &TForm1::ComboBox3Change);
     ComboBox3->OnDropDown = Bound(this, &TForm1::ComboBox3DropDown);
     OnClick(this, btnNewChild, &TForm1::btnNewChildClick);

@@ -19,12 +19,17 @@
 //   TForm1Practice.cpp    the practice drill
 //   TForm1History.cpp     the attempt history line of every judged answer
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
+//   TForm1TestDate.cpp    a lesson's test date: the lesson list's menu and its dialog
+//   TForm1Plan.cpp        a test run's session of the plan toward the test date
 
 #include "app/MergingSave.h"
 #include "app/ContentFolder.h"
 #include "app/SoundDevices.h"
 #include "app/TakeFiles.h"
 #include "app/TWordHandler.h"
+#include "app/learning/CalendarDay.h"
+#include "app/learning/PlanSession.h"
+#include "app/learning/RetestQueue.h"
 #include "audio/kaAudioControls.h"
 #include "audio/kaAudioConvertor.h"
 #include "audio/kaAudioIO.h"
@@ -59,6 +64,7 @@
 #include <filesystem>
 #include <memory>
 #include <optional>
+#include <set>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -380,13 +386,53 @@ public:
     void Edit2KeyPress(QObject* Sender, QChar& Key);
     void btnPracticeClick(QObject* Sender);
 
+    // ---- A lesson's test date and the plan toward it (TForm1TestDate.cpp, TForm1Plan.cpp)
+    QMenu* LessonListMenu = nullptr; // ComboBox2's pop-up menu
+    QAction* TestDate1 = nullptr;
+    void LessonListMenuPopup(QObject* Sender);
+    // "Test Date...": sets or clears the test day of the lesson ComboBox2 shows.
+    void TestDate1Click(QObject* Sender);
+    // Today's calendar day as the history dates answers; FixedToday when a test sets one.
+    std::optional<app::learning::Day> FixedToday;
+    app::learning::Day Today() const;
+    // The test day still to come of a lesson; nullopt for none.
+    std::optional<app::learning::Day> UpcomingTestDay(const std::string& lesson) const;
+    // Start Test on a lesson whose test day is still to come: runs today's session and
+    // returns true; with nothing due it tells the child so and returns false (a plain run).
+    bool StartPlannedRun();
+    // The session's next question (the unanswered one again after Practice Word), or its end.
+    void AskPlannedWord();
+    // Asks `word` of Words: speaks it and refreshes the tallies.
+    void AskWord(TWordHandler& word, bool retest);
+    // The record of Words with this word; nullptr for none.
+    TWordHandler* FindWord(const std::string& word) const;
+    // The word asked has been judged: the session or the retests take note.
+    void NoteQuestionJudged(bool right);
+    // The end of the day's session: how many words were right, and the start page.
+    void EndPlannedRun();
+    // A plain run's end: the end-of-test clip and the start page.
+    void EndPlainRun();
+    // Today's session of the plan, while one runs.
+    std::optional<app::learning::PlanSession> RunSession;
+    // Missed words asked once more in a plain run, while the player practises from memory.
+    std::optional<app::learning::RetestQueue> RunRetests;
+    // The word asked is a retest: judged as a test answer, counted in the history only.
+    bool AskingRetest = false;
+    // The word asked has been judged (Practice Word leaves it unjudged).
+    bool AskedWordJudged = false;
+    // A plain run's draws are done (the last one was answered right); retests may remain.
+    bool DrawsDone = false;
+    // Words of the session answered right at least once.
+    std::set<std::string> SessionWordsRight;
+
     // ---- Attempt history and progress (TForm1History.cpp, TForm1Progress.cpp) ----
     // When Start Test was pressed (ISO 8601): the run of every attempt it judges.
     std::string RunStarted;
     // A judged answer's history line, written by the next save that succeeds. A failed
     // append is kept from the child: the progress window tells of the missing attempts.
+    // `phase` "retest" for an answer counted in the history only.
     void NoteJudgedAnswer(const TWordHandler& word, const std::string& typed, bool right,
-                          const std::string& judgedAt);
+                          const std::string& judgedAt, const std::string& phase = {});
     void btnProgressClick(QObject* Sender);
     // btnProgress is enabled while a lesson is chosen and a player exists.
     void BindProgressButton();

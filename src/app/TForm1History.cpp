@@ -5,9 +5,9 @@
 #include "app/TForm1.h"
 
 void TForm1::NoteJudgedAnswer(const TWordHandler& word, const std::string& typed, bool right,
-                              const std::string& judgedAt)
+                              const std::string& judgedAt, const std::string& phase)
 {
     for (std::size_t i = 0; i < Words.size(); ++i)
         if (Words[i].get() == &word)
-            RecordSave.Answered(i, typed, right, judgedAt);
+            RecordSave.Answered(i, typed, right, judgedAt, phase);
 }

@@ -4,6 +4,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/LessonSettings.h"
 #include "app/TClassWindow.h"
 #include "app/TProgressWindow.h"
 #include "app/progress/ProgressSource.h"
@@ -37,6 +38,17 @@ protected:
 private:
     std::function<void()> update_;
 };
+
+// The lessons whose folder names a test date, past ones too.
+std::map<std::string, TProgressWindow::LessonTestDay>
+LessonTestDays(const TForm1& form, const std::map<std::string, std::vector<std::string>>& lessonWords)
+{
+    std::map<std::string, TProgressWindow::LessonTestDay> testDays;
+    for (const auto& [lesson, words] : lessonWords)
+        if (const auto day = app::ReadTestDay(form.ContentFile(form.ExeDir + lesson)))
+            testDays[lesson] = {*day, words};
+    return testDays;
+}
 
 } // namespace
 
@@ -93,6 +105,7 @@ void TForm1::btnProgressClick(QObject* /*Sender*/)
             app::progress::LoadProgressSource(
                 player, ContentFile(ExeDir + "Children" + PathDelim + player + ".xml"), lessonWords),
             shown, this);
+        window.ShowTestDays(LessonTestDays(*this, lessonWords), Today());
         if (window.exec() != TProgressWindow::kShowClass)
             return;
         player.clear();

@@ -3,6 +3,7 @@
 
 #include "app/TForm1.h"
 
+#include "app/RunThenAlways.h"
 #include "app/learning/WordDraw.h"
 #include "app/progress/AttemptHistory.h"
 #include "platform/Trace.h"
@@ -75,12 +76,21 @@ void TForm1::btnStartTestClick(QObject* /*Sender*/)
     Randomize();
     RunMode = 2;
     CurrentWord = nullptr; // a record that fails to load leaves no word to answer
+    RunSession.reset();
+    RunRetests.reset();
+    SessionWordsRight.clear();
+    AskingRetest = false;
+    DrawsDone = false;
     OpenPlayerRecord();
+    if (StartPlannedRun())
+        return;
     if (app::learning::PickListEntries(CorrectCounts(Words), DrawCeiling) == 0) {
         platform::ShowInformation("This lesson has no words to ask yet.");
         JvXPToolButtonClick(JvXPToolButton);
         return;
     }
+    if (RunRecalls)
+        RunRetests.emplace(Words.size());
     DrawNextWord();
 }
 
@@ -91,6 +101,26 @@ std::int32_t TForm1::ComputeDrawCeiling()
 
 void TForm1::DrawNextWord()
 {
+    if (RunSession) {
+        AskPlannedWord();
+        return;
+    }
+    // Back from Practice Word: a retest still waits for its answer.
+    if (CurrentWord && AskingRetest && !AskedWordJudged) {
+        AskWord(*CurrentWord, true);
+        return;
+    }
+    if (RunRetests) {
+        const auto retest = DrawsDone ? RunRetests->TakeAny() : RunRetests->TakeDue();
+        if (TWordHandler* word = retest ? FindWord(*retest) : nullptr) {
+            AskWord(*word, true);
+            return;
+        }
+    }
+    if (DrawsDone) {
+        EndPlainRun();
+        return;
+    }
     app::learning::DrawRandom random(RandSeed);
     const auto drawn = app::learning::DrawWord(CorrectCounts(Words), DrawCeiling, random);
     RandSeed = random.Seed();
@@ -101,14 +131,53 @@ void TForm1::DrawNextWord()
         return;
     }
     LastDraw = drawn->last;
-    CurrentWord = Words[drawn->index].get();
+    AskWord(*Words[drawn->index], false);
+}
+
+void TForm1::EndPlainRun()
+{
+    RunThenAlways([&] { PlayClipAndWait(AlphaClipPath("LESSON.wav")); },
+                  [&] { JvXPToolButtonClick(JvXPToolButton); });
+}
+
+void TForm1::AskWord(TWordHandler& word, bool retest)
+{
+    CurrentWord = &word;
+    AskingRetest = retest;
+    AskedWordJudged = false;
     try {
         btnSayClick(btnSay);
     } catch (...) {
-        ShowTallies(); // the word is drawn: the child can answer it all the same
+        ShowTallies(); // the word is asked: the child can answer it all the same
         throw;
     }
     ShowTallies();
+}
+
+TWordHandler* TForm1::FindWord(const std::string& word) const
+{
+    for (const auto& record : Words)
+        if (record->Word == word)
+            return record.get();
+    return nullptr;
+}
+
+void TForm1::NoteQuestionJudged(bool right)
+{
+    AskedWordJudged = true;
+    if (RunSession) {
+        RunSession->Judged(right);
+        if (right)
+            SessionWordsRight.insert(CurrentWord->Word);
+        return;
+    }
+    if (RunRetests) {
+        RunRetests->Answered();
+        if (!right && !AskingRetest)
+            RunRetests->Missed(CurrentWord->Word);
+    }
+    if (right && !AskingRetest && LastDraw)
+        DrawsDone = true;
 }
 
 void TForm1::ShowTallies()
@@ -135,7 +204,11 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
         return;
     platform::Trace("check it");
     btnCheckIt->setEnabled(false);
-    TotalTried = WrappingIncrement(TotalTried);
+    // A retest counts in the history only: neither the record nor the tallies change.
+    const bool retest = AskingRetest;
+    const std::string phase = retest ? "retest" : "";
+    if (!retest)
+        TotalTried = WrappingIncrement(TotalTried);
     DetachKeyPress(Edit2);
     BusyScope busy(*this);
     auto finish = [&] {
@@ -149,27 +222,26 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
     std::exception_ptr spokenError;
     try {
         TWordHandler* word = CurrentWord;
-        word->Trys = WrappingIncrement(word->Trys);
+        if (!retest)
+            word->Trys = WrappingIncrement(word->Trys);
         const std::string typed = Edit2->text().toStdString();
         const std::string judgedAt = app::progress::LocalTimestampNow();
-        if (SameSpelling(typed, word->Word)) {
+        const bool right = SameSpelling(typed, word->Word);
+        NoteQuestionJudged(right);
+        if (right) {
             Speak(spokenError, [&] { PlayClipAndWait(AlphaClipPath("Correct.wav")); });
-            word->Correct = WrappingIncrement(word->Correct);
-            TotalCorrect = WrappingIncrement(TotalCorrect);
+            if (!retest) {
+                word->Correct = WrappingIncrement(word->Correct);
+                TotalCorrect = WrappingIncrement(TotalCorrect);
+            }
             std::this_thread::sleep_for(RightAnswerPause);
-            NoteJudgedAnswer(*word, typed, true, judgedAt);
+            NoteJudgedAnswer(*word, typed, true, judgedAt, phase);
             SavePlayerRecord();
             Edit2->clear();
             QCoreApplication::processEvents();
-            // A run left during the praise goes no further.
-            if (SequenceGoesOn() && RunMode == 2) {
-                if (LastDraw) {
-                    Speak(spokenError, [&] { PlayClipAndWait(AlphaClipPath("LESSON.wav")); });
-                    JvXPToolButtonClick(JvXPToolButton);
-                } else {
-                    Speak(spokenError, [&] { DrawNextWord(); });
-                }
-            }
+            // A run left during the praise goes no further; the next word or the run's end.
+            if (SequenceGoesOn() && RunMode == 2)
+                Speak(spokenError, [&] { DrawNextWord(); });
         } else {
             Edit2->setText(QString::fromStdString(word->Word));
             QCoreApplication::processEvents();
@@ -181,7 +253,7 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
                 ShowPracticeWord();
                 Speak(spokenError, [&] { SayItAgainClick(SayItAgain); });
             }
-            NoteJudgedAnswer(*word, typed, false, judgedAt);
+            NoteJudgedAnswer(*word, typed, false, judgedAt, phase);
             SavePlayerRecord();
             Edit2->clear();
         }

@@ -3,6 +3,7 @@
 #include "app/ErrorBox.h"
 #include "app/WordText.h"
 #include "app/ProgressTables.h"
+#include "app/TestDayPanel.h"
 #include "app/progress/LetterDiff.h"
 #include "app/progress/ProgressCsv.h"
 #include "platform/ui/Dialogs.h"
@@ -200,6 +201,9 @@ TProgressWindow::TProgressWindow(app::progress::ProgressSource source,
     tabs->addTab(tblWords, QStringLiteral("&Words"));
     tabs->addTab(txtMisspellings, QStringLiteral("&Misspellings"));
     tabs->addTab(tblPatterns, QStringLiteral("P&atterns"));
+    pnlTestDay = new app::TestDayPanel(tabs);
+    tabs->addTab(pnlTestDay, QStringLiteral("&Test date"));
+    tabs->setTabVisible(tabs->indexOf(pnlTestDay), false);
 
     auto* buttons = new QDialogButtonBox(QDialogButtonBox::Close, this);
     btnSaveCsv = buttons->addButton(QStringLiteral("&Save as CSV"), QDialogButtonBox::ActionRole);
@@ -258,6 +262,31 @@ void TProgressWindow::ShowLesson(const std::optional<std::string>& lesson)
     FillWords();
     FillMisspellings();
     FillPatterns();
+    FillTestDay();
+}
+
+void TProgressWindow::ShowTestDays(std::map<std::string, LessonTestDay> lessons, app::learning::Day today)
+{
+    testDays_ = std::move(lessons);
+    today_ = today;
+    FillSummary(); // the notes lose an earlier warning
+    FillTestDay();
+}
+
+void TProgressWindow::FillTestDay()
+{
+    const auto lesson = Lesson();
+    const auto test = lesson ? testDays_.find(*lesson) : testDays_.end();
+    tabs->setTabVisible(tabs->indexOf(pnlTestDay), test != testDays_.end());
+    if (test == testDays_.end())
+        return;
+    pnlTestDay->Show(source_.history.attempts, *lesson, test->second.words, test->second.day, today_);
+    if (pnlTestDay->Warning().isEmpty())
+        return;
+    const QString notes = lblNotes->text();
+    lblNotes->setText(notes.isEmpty() ? pnlTestDay->Warning()
+                                      : notes + QLatin1Char('\n') + pnlTestDay->Warning());
+    lblNotes->setVisible(true);
 }
 
 void TProgressWindow::FillSummary()

@@ -6,12 +6,14 @@
 // per-word table (trouble words first, sortable), the misspellings with their
 // letters marked, and the patterns behind them; "Save as CSV" and "Print".
 
+#include "app/learning/CalendarDay.h"
 #include "app/progress/ProgressReport.h"
 #include "app/progress/ProgressSource.h"
 
 #include <QDialog>
 
 #include <functional>
+#include <map>
 #include <optional>
 #include <string>
 #include <utility>
@@ -25,6 +27,9 @@ class QPushButton;
 class QTabWidget;
 class QTableWidget;
 class QTextBrowser;
+namespace app {
+class TestDayPanel;
+}
 
 class TProgressWindow : public QDialog {
     Q_OBJECT
@@ -47,6 +52,18 @@ public:
     QPushButton* btnSaveCsv = nullptr;
     QPushButton* btnPrint = nullptr;
     QPushButton* btnWholeClass = nullptr; // closes the window for the whole class's
+
+    // A tab while the lesson shown has a test date.
+    app::TestDayPanel* pnlTestDay = nullptr;
+
+    // A lesson's test date, with the lesson's words in its order.
+    struct LessonTestDay {
+        app::learning::Day day = 0;
+        std::vector<std::string> words;
+    };
+    // The lessons that have a test date, as of `today`: the plan toward a date to come, and
+    // how the words stood on a date passed.
+    void ShowTestDays(std::map<std::string, LessonTestDay> lessons, app::learning::Day today);
 
     // The lesson shown; nullopt for all lessons.
     std::optional<std::string> Lesson() const;
@@ -84,6 +101,7 @@ private:
     void FillWords();
     void FillMisspellings();
     void FillPatterns();
+    void FillTestDay();
     // The heading of the share column: the history's share, since when it is kept.
     QString ShareRightTitle() const;
     void btnSaveCsvClick();
@@ -92,4 +110,6 @@ private:
     app::progress::ProgressSource source_;
     app::progress::ProgressReport report_;
     bool painted_ = false;
+    std::map<std::string, LessonTestDay> testDays_;
+    app::learning::Day today_ = 0;
 };

@@ -4,6 +4,8 @@
 #include "test_child_fixture.h"
 
 #include "app/TProgressWindow.h"
+#include "app/TestDayPanel.h"
+#include "app/learning/TestPlan.h"
 #include "app/progress/AttemptHistory.h"
 
 #include <QChartView>
@@ -23,6 +25,7 @@
 #include <filesystem>
 #include <functional>
 #include <map>
+#include <optional>
 #include <set>
 
 namespace {
@@ -391,6 +394,69 @@ TEST_F(ProgressTest, TheChartLabelsTimesWithinTwoDaysDatesOverLongerAndNeverTheS
             EXPECT_EQ(texts.filter(QStringLiteral("...")), QStringList())
                 << texts.join(QLatin1Char('|')).toStdString();
             EXPECT_EQ(texts.filter(QStringLiteral("\u2026")), QStringList());
+        });
+    }
+}
+
+TEST_F(ProgressTest, ALessonsTestDateShowsThePlanOrHowEachWordStoodOnTheDay)
+{
+    using app::learning::DateOfDay;
+    const app::learning::Day today = *app::learning::DayOfDate(app::progress::LocalTimestampNow());
+    const auto date = [today](int days) { return QString::fromStdString(DateOfDay(today + days)); };
+    const auto line = [today](int days, const char* word, bool right) {
+        const std::string stamp = DateOfDay(today + days) + "T08:00:00.000+01:00";
+        return app::progress::AttemptToLine({stamp, stamp, "Week", word, right ? word : "X", right, 1}) +
+               "\n";
+    };
+    const std::string week = line(-1, "ANT", true) + line(-1, "BEE", false);
+    const std::string past =
+        line(-5, "ANT", true) + line(-3, "ANT", true) + line(-2, "BEE", false) + line(0, "COW", true);
+    struct Row {
+        int words;                  // ANT, BEE, COW, then more
+        std::optional<int> testDay; // days from today; none: no date
+        std::string history;
+        QString cells; // ANT, BEE, COW: right days, last asked, asked next
+    };
+    for (const Row& row : {
+             Row{3, std::nullopt, "", {}},
+             Row{3, 7, week,
+                 QStringLiteral("1|%1 (right)|%2|0|%1 (missed)|today|0|never|today").arg(date(-1), date(1))},
+             Row{20, 2, "", QStringLiteral("0|never|today|0|never|today|0|never|today")},
+             Row{3, -2, past,
+                 QStringLiteral("2|%1 (right)||0|%2 (missed)||0|never|").arg(date(-3), date(-2))},
+         }) {
+        SCOPED_TRACE(std::to_string(row.words) + " words, test day " +
+                     std::to_string(row.testDay.value_or(0)));
+        std::filesystem::remove_all(Path("Week"));
+        std::vector<std::string> words{"ANT", "BEE", "COW"};
+        for (int i = 3; i < row.words; ++i)
+            words.push_back("W" + std::to_string(i));
+        MakeLesson("Week", words);
+        if (row.testDay)
+            WriteFile("Week/.lesson.settings", "test_date=" + DateOfDay(today + *row.testDay) + "\n");
+        WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+        WriteFile("Children/Ann.history", row.history);
+        ChooseLessonAndPlayer();
+        WithProgressWindow([&](TProgressWindow& window) {
+            ASSERT_EQ(window.tabs->isTabVisible(window.tabs->indexOf(window.pnlTestDay)),
+                      row.testDay.has_value());
+            EXPECT_EQ(window.lblNotes->text().contains(QStringLiteral("Too many words for the days left")),
+                      row.words > app::learning::kSessionAnswers);
+            if (!row.testDay)
+                return;
+            EXPECT_EQ(
+                window.pnlTestDay->lblTestDay->text(),
+                *row.testDay > 0
+                    ? QStringLiteral("Test day %1: %2 day(s) left.").arg(date(*row.testDay)).arg(*row.testDay)
+                    : QStringLiteral("Test day %1: how each word stood at the end of it.").arg(date(-2)));
+            const QTableWidget* table = window.pnlTestDay->tblStanding;
+            ASSERT_EQ(table->rowCount(), row.words);
+            EXPECT_EQ(table->isColumnHidden(3), *row.testDay < 0);
+            QStringList cells;
+            for (const char* word : {"ANT", "BEE", "COW"})
+                for (int c = 1; c < 4; ++c)
+                    cells << table->item(table->findItems(word, Qt::MatchExactly)[0]->row(), c)->text();
+            EXPECT_EQ(cells, row.cells.split(QLatin1Char('|')));
         });
     }
 }

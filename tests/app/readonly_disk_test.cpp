@@ -1,8 +1,14 @@
-// The content folder on a disk mounted read-only: adding a lesson or a player fails, and the
-// error box says why. Run by readonly_disk.sh, which mounts such a disk in a private mount
-// namespace and names it in LEXORIN_READONLY_CONTENT; skipped in the ordinary run.
+// The content folder on a disk mounted read-only: adding a lesson or a player, or setting a
+// test date, fails and the error box says why. Run by readonly_disk.sh, which mounts such a disk
+// in a private mount namespace and names it in LEXORIN_READONLY_CONTENT; skipped in the ordinary run.
 
 #include "AppTestFixture.h"
+
+#include "app/LessonSettings.h"
+#include "app/TestDateDialog.h"
+
+#include <QRadioButton>
+#include <QTimer>
 
 #include <cstdlib>
 
@@ -55,4 +61,17 @@ TEST_F(ReadOnlyDiskTest, ANewPlayerCannotBeAddedAndTheErrorSaysWhy)
     // The players already there can still be chosen.
     DropDown(form_->ComboBox3);
     EXPECT_EQ(Items(form_->ComboBox3), QStringList{"Sam"});
+}
+
+TEST_F(ReadOnlyDiskTest, ATestDateCannotBeSetAndTheErrorSaysWhy)
+{
+    DropDown(form_->ComboBox2);
+    Choose(form_->ComboBox2, form_->ComboBox2->findText("Week_3"));
+    QTimer::singleShot(0, form_.get(), [] {
+        if (auto* dialog = qobject_cast<app::TestDateDialog*>(QApplication::activeModalWidget()))
+            dialog->OnDate->click(), dialog->accept();
+    });
+    form_->TestDate1->trigger();
+    ExpectOneErrorSayingWhy();
+    EXPECT_FALSE(std::filesystem::exists(app::LessonSettingsPath(Path("Week_3"))));
 }

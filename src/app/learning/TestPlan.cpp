@@ -138,4 +138,14 @@ TestPlan MakeTestPlan(std::span<const progress::Attempt> history, std::string_vi
     return plan;
 }
 
+std::vector<WordStanding> StandingsOn(std::span<const progress::Attempt> history, std::string_view lesson,
+                                      std::span<const std::string> lessonWords, Day day)
+{
+    // A plan made on `day` counts every answer of that day; its due days are not wanted.
+    std::vector<WordStanding> words = MakeTestPlan(history, lesson, lessonWords, day + 1, day).words;
+    for (WordStanding& standing : words)
+        standing.due.reset();
+    return words;
+}
+
 } // namespace app::learning
