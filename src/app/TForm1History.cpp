@@ -10,4 +10,6 @@ void TForm1::NoteJudgedAnswer(const TWordHandler& word, const std::string& typed
     for (std::size_t i = 0; i < Words.size(); ++i)
         if (Words[i].get() == &word)
             RecordSave.Answered(i, typed, right, judgedAt);
+    if (!right && &word == CurrentWord)
+        NoteRecallMiss(typed);
 }
