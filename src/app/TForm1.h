@@ -426,8 +426,8 @@ public:
     // ---- Practice from memory (TForm1Recall.cpp) -------------------------------------
     // The drill of the word on the practice page while the run's player practises from memory.
     std::optional<app::learning::RecallDrill> Recall;
-    // The test's wrong answer that sent the child here; empty for none.
-    std::string RecallMissedAnswer;
+    // The last wrong answer of the word (the test's, then each covered one); none at first.
+    std::optional<std::string> RecallMissedAnswer;
     // How long the word stays in view before "Ready" may be pressed (2 s; tests shorten it).
     std::chrono::milliseconds RecallLookTime{2000};
     QTimer* RecallReadyTimer = nullptr;

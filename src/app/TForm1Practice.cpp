@@ -69,7 +69,7 @@ void TForm1::ShowPracticeWord()
     btnForward->setEnabled(false);
     edWord1->setFocus(Qt::OtherFocusReason);
     Recall.reset();
-    RecallMissedAnswer.clear();
+    RecallMissedAnswer.reset();
     if (RunRecalls && CurrentWord)
         StartRecallDrill();
     else

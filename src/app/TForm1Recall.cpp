@@ -67,10 +67,10 @@ void TForm1::ShowRecallStep()
     const QString word = QString::fromStdString(CurrentWord->Word);
     if (cover)
         lblRecallWord->clear();
-    else if (step == Step::Done)
+    else if (step == Step::Done || !RecallMissedAnswer)
         lblRecallWord->setText(word.toHtmlEscaped());
     else
-        lblRecallWord->setText(app::progress::MarkedWord(RecallMissedAnswer, CurrentWord->Word));
+        lblRecallWord->setText(app::progress::MarkedWord(*RecallMissedAnswer, CurrentWord->Word));
     if (writing) {
         edRecall->clear();
         edRecall->setEnabled(true);
