@@ -4,6 +4,8 @@
 
 #include "AppTestFixture.h"
 
+#include <QMenu>
+
 #include <cstdlib>
 
 namespace {
@@ -55,4 +57,19 @@ TEST_F(ReadOnlyDiskTest, ANewPlayerCannotBeAddedAndTheErrorSaysWhy)
     // The players already there can still be chosen.
     DropDown(form_->ComboBox3);
     EXPECT_EQ(Items(form_->ComboBox3), QStringList{"Sam"});
+}
+
+TEST_F(ReadOnlyDiskTest, PracticeFromMemoryCannotBeTurnedOnAndTheErrorSaysWhy)
+{
+    DropDown(form_->ComboBox2);
+    Choose(form_->ComboBox2, form_->ComboBox2->findText("Week_3"));
+    DropDown(form_->ComboBox3);
+    Choose(form_->ComboBox3, form_->ComboBox3->findText("Sam"));
+    emit form_->ComboBox3->customContextMenuRequested(QPoint(5, 5));
+    form_->PlayerMenu->hide();
+    ASSERT_TRUE(form_->PracticeFromMemory1->isEnabled());
+    form_->PracticeFromMemory1->trigger();
+    ExpectOneErrorSayingWhy();
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
 }

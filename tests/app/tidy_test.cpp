@@ -4,11 +4,16 @@
 #include "clips_fixture.h"
 #include "lock_holder.h"
 
+#include "app/PlayerSettings.h"
+
 #include <QByteArray>
 #include <QMenu>
 
 #include <filesystem>
+#include <functional>
 #include <tuple>
+
+#include <unistd.h>
 
 namespace {
 
@@ -253,6 +258,126 @@ TEST_F(TidyTest, DeletePlayerOnNoOrWithoutATrashErasesNothing)
     EXPECT_EQ(ReadFile("Children/Sam.xml"), kSamRecord);
     EXPECT_TRUE(std::filesystem::exists(Path("Children/Sam.history")));
     EXPECT_EQ(form_->ComboBox3->currentText(), "Sam");
+}
+
+// ---- Practice From Memory ----------------------------------------------------------------------
+
+TEST_F(TidyTest, PracticeFromMemoryIsAPlayersCheckedChoiceKeptInTheSettingsFile)
+{
+    ChoosePlayer("Sam");
+    ASSERT_TRUE(PlayerMenuOffers(form_->PracticeFromMemory1));
+    EXPECT_TRUE(form_->PracticeFromMemory1->isCheckable());
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked()) << "off until a parent turns it on";
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
+
+    form_->PracticeFromMemory1->trigger();
+    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=on\n");
+    // Each player has a choice of their own; the menu shows the one the list shows.
+    ChoosePlayer("Ann");
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    ChoosePlayer("Sam");
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
+    // A run reads it when it starts.
+    QTest::mouseClick(form_->btnStartPractice, Qt::LeftButton);
+    EXPECT_TRUE(form_->RunRecalls);
+    QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
+    form_->PracticeFromMemory1->trigger();
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=off\n");
+    EXPECT_TRUE(Errors().empty());
+    EXPECT_EQ(Items(form_->ComboBox3), (QStringList{"Ann", "Sam"})) << "a settings file is no player";
+    // With no player shown there is nothing to choose for.
+    form_->ComboBox3->setCurrentIndex(-1);
+    EXPECT_FALSE(PlayerMenuOffers(form_->PracticeFromMemory1));
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+}
+
+TEST_F(TidyTest, PracticeFromMemoryThatCannotBeWrittenIsRefusedWithTheReasonAndChangesNothing)
+{
+    struct Row {
+        const char* what;
+        std::function<bool()> spoil; // false where this account cannot make the case
+        const char* reason;
+    };
+    const Row rows[] = {
+        {"a settings file without write permission",
+         [&] {
+             WriteFile("Children/Sam.settings", "practice_from_memory=off\n");
+             std::filesystem::permissions(Path("Children/Sam.settings"), std::filesystem::perms::owner_read);
+             return true;
+         },
+         "Permission denied"},
+        {"a folder in the settings file's place",
+         [&] {
+             MakeFolder("Children/Sam.settings/inside");
+             return true;
+         },
+         "Is a directory"},
+        {"a Children folder this account may not write",
+         [&] {
+             if (::geteuid() == 0)
+                 return false; // root writes there all the same
+             std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_read |
+                                                                std::filesystem::perms::owner_exec);
+             return true;
+         },
+         "Permission denied"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.what);
+        requests_.clear();
+        std::error_code ignored;
+        std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_all, ignored);
+        std::filesystem::remove_all(Path("Children/Sam.settings"), ignored);
+        if (!row.spoil())
+            continue;
+        ChoosePlayer("Sam");
+        PlayerMenuOffers(form_->PracticeFromMemory1);
+        ASSERT_FALSE(form_->PracticeFromMemory1->isChecked());
+        form_->PracticeFromMemory1->trigger();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find(row.reason), std::string::npos) << Errors()[0];
+        EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+        std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_all, ignored);
+        EXPECT_FALSE(app::ReadPlayerSettings(Path("Children/Sam.settings")).practiceFromMemory);
+    }
+}
+
+TEST_F(TidyTest, RenameAndDeleteCarryTheSettingsAndANewPlayerDoesNotInheritLeftOnes)
+{
+    WriteFile("Children/Sam.settings", "practice_from_memory=on\n");
+    ChoosePlayer("Sam");
+    AnswerInput("Sammy");
+    form_->RenamePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
+    EXPECT_EQ(ReadFile("Children/Sammy.settings"), "practice_from_memory=on\n");
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
+    // Another player's settings under the new name (in another letter case) refuse the rename.
+    WriteFile("Children/Bo.SETTINGS", "practice_from_memory=off\n");
+    AnswerInput("Bo");
+    form_->RenamePlayer1->trigger();
+    EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
+              std::vector<std::string>{"That child already exists."});
+    EXPECT_TRUE(std::filesystem::exists(Path("Children/Sammy.settings")));
+
+    form_->DeletePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sammy.settings")));
+    EXPECT_EQ(ReadFile("data/Trash/files/Sammy.settings"), "practice_from_memory=on\n");
+
+    // Settings left behind by a record deleted by hand go to the trash before a new player of that name.
+    WriteFile("Children/Tom.settings", "practice_from_memory=on\n");
+    AnswerInput("Tom");
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(Path("Children/Tom.xml")));
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Tom.settings")));
+    EXPECT_EQ(ReadFile("data/Trash/files/Tom.settings"), "practice_from_memory=on\n");
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_TRUE(Errors().empty());
 }
 
 // ---- Delete Lesson -----------------------------------------------------------------------------
