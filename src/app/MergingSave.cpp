@@ -129,8 +129,13 @@ platform::RecordLock MergingSave::LockRecord(std::chrono::milliseconds timeout) 
 
 void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTimeout)
 {
+    KeepingWhatFails(words, [&] { SaveNow(words, lockTimeout); });
+}
+
+void MergingSave::KeepingWhatFails(const WordList& words, const std::function<void()>& write)
+{
     try {
-        SaveNow(words, lockTimeout);
+        write();
         unsaved_.reset();
     } catch (...) {
         KeepUnsaved(words);
@@ -177,13 +182,7 @@ bool MergingSave::SaveAnswers(const WordList& words, std::chrono::milliseconds l
 {
     if (HasGains(words))
         return false;
-    try {
-        AppendNow(words, lockTimeout);
-        unsaved_.reset();
-    } catch (...) {
-        KeepUnsaved(words);
-        throw;
-    }
+    KeepingWhatFails(words, [&] { AppendNow(words, lockTimeout); });
     return true;
 }
 

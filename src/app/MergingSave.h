@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -90,6 +91,9 @@ private:
         std::vector<std::pair<std::string, WaitingAnswer>> answers;
     };
 
+    // Runs `write`; when it fails, what waits is kept for the next run on this record, and the
+    // error goes on.
+    void KeepingWhatFails(const WordList& words, const std::function<void()>& write);
     void SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout);
     void AppendNow(const WordList& words, std::chrono::milliseconds lockTimeout);
     bool HasGains(const WordList& words) const;
