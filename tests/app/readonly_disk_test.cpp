@@ -4,8 +4,6 @@
 
 #include "AppTestFixture.h"
 
-#include <QMenu>
-
 #include <cstdlib>
 
 namespace {
@@ -65,8 +63,7 @@ TEST_F(ReadOnlyDiskTest, PracticeFromMemoryCannotBeTurnedOnAndTheErrorSaysWhy)
     Choose(form_->ComboBox2, form_->ComboBox2->findText("Week_3"));
     DropDown(form_->ComboBox3);
     Choose(form_->ComboBox3, form_->ComboBox3->findText("Sam"));
-    emit form_->ComboBox3->customContextMenuRequested(QPoint(5, 5));
-    form_->PlayerMenu->hide();
+    form_->PlayerMenuPopup(form_->PlayerMenu);
     ASSERT_TRUE(form_->PracticeFromMemory1->isEnabled());
     form_->PracticeFromMemory1->trigger();
     ExpectOneErrorSayingWhy();

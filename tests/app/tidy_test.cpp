@@ -268,116 +268,73 @@ TEST_F(TidyTest, PracticeFromMemoryIsAPlayersCheckedChoiceKeptInTheSettingsFile)
     ASSERT_TRUE(PlayerMenuOffers(form_->PracticeFromMemory1));
     EXPECT_TRUE(form_->PracticeFromMemory1->isCheckable());
     EXPECT_FALSE(form_->PracticeFromMemory1->isChecked()) << "off until a parent turns it on";
-    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
-
     form_->PracticeFromMemory1->trigger();
-    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
     EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=on\n");
-    // Each player has a choice of their own; the menu shows the one the list shows.
-    ChoosePlayer("Ann");
-    PlayerMenuOffers(form_->PracticeFromMemory1);
-    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
-    ChoosePlayer("Sam");
-    PlayerMenuOffers(form_->PracticeFromMemory1);
-    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
-    // A run reads it when it starts.
-    QTest::mouseClick(form_->btnStartPractice, Qt::LeftButton);
-    EXPECT_TRUE(form_->RunRecalls);
-    QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
+    // The menu shows the choice of the player the list shows; a run reads it when it starts.
+    for (const auto& [player, on] : {std::pair{"Ann", false}, {"Sam", true}}) {
+        ChoosePlayer(player);
+        PlayerMenuOffers(form_->PracticeFromMemory1);
+        EXPECT_EQ(form_->PracticeFromMemory1->isChecked(), on) << player;
+        QTest::mouseClick(form_->btnStartPractice, Qt::LeftButton);
+        EXPECT_EQ(form_->RunRecalls, on) << player;
+        QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
+    }
     form_->PracticeFromMemory1->trigger();
     EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
     EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=off\n");
-    EXPECT_TRUE(Errors().empty());
     EXPECT_EQ(Items(form_->ComboBox3), (QStringList{"Ann", "Sam"})) << "a settings file is no player";
-    // With no player shown there is nothing to choose for.
-    form_->ComboBox3->setCurrentIndex(-1);
-    EXPECT_FALSE(PlayerMenuOffers(form_->PracticeFromMemory1));
+
+    // Rename and Delete carry it; a new player of a name whose settings were left gets none.
+    WriteFile("Children/Sam.settings", "practice_from_memory=on\n");
+    AnswerInput("Sammy");
+    form_->RenamePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
+    form_->DeletePlayer1->trigger();
+    EXPECT_EQ(ReadFile("data/Trash/files/Sammy.settings"), "practice_from_memory=on\n");
+    WriteFile("Children/Tom.settings", "practice_from_memory=on\n");
+    AnswerInput("Tom");
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(Trashed("Tom.settings")));
+    PlayerMenuOffers(form_->PracticeFromMemory1);
     EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_TRUE(Errors().empty());
 }
 
 TEST_F(TidyTest, PracticeFromMemoryThatCannotBeWrittenIsRefusedWithTheReasonAndChangesNothing)
 {
+    namespace fs = std::filesystem;
     struct Row {
-        const char* what;
-        std::function<bool()> spoil; // false where this account cannot make the case
         const char* reason;
+        bool evenForRoot; // a Children folder without write permission stops no root
+        std::function<void()> spoil;
     };
     const Row rows[] = {
-        {"a settings file without write permission",
+        {"Permission denied", true,
          [&] {
              WriteFile("Children/Sam.settings", "practice_from_memory=off\n");
-             std::filesystem::permissions(Path("Children/Sam.settings"), std::filesystem::perms::owner_read);
-             return true;
-         },
-         "Permission denied"},
-        {"a folder in the settings file's place",
-         [&] {
-             MakeFolder("Children/Sam.settings/inside");
-             return true;
-         },
-         "Is a directory"},
-        {"a Children folder this account may not write",
-         [&] {
-             if (::geteuid() == 0)
-                 return false; // root writes there all the same
-             std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_read |
-                                                                std::filesystem::perms::owner_exec);
-             return true;
-         },
-         "Permission denied"},
+             fs::permissions(Path("Children/Sam.settings"), fs::perms::owner_read);
+         }},
+        {"Is a directory", true, [&] { MakeFolder("Children/Sam.settings/inside"); }},
+        {"Permission denied", false,
+         [&] { fs::permissions(Path("Children"), fs::perms::owner_read | fs::perms::owner_exec); }},
     };
-    for (const Row& row : rows) {
-        SCOPED_TRACE(row.what);
-        requests_.clear();
-        std::error_code ignored;
-        std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_all, ignored);
-        std::filesystem::remove_all(Path("Children/Sam.settings"), ignored);
-        if (!row.spoil())
+    for (const auto& [reason, evenForRoot, spoil] : rows) {
+        if (!evenForRoot && ::geteuid() == 0)
             continue;
+        requests_.clear();
+        fs::remove_all(Path("Children/Sam.settings"));
+        spoil();
         ChoosePlayer("Sam");
         PlayerMenuOffers(form_->PracticeFromMemory1);
-        ASSERT_FALSE(form_->PracticeFromMemory1->isChecked());
         form_->PracticeFromMemory1->trigger();
         ASSERT_EQ(Errors().size(), 1u);
-        EXPECT_NE(Errors()[0].find(row.reason), std::string::npos) << Errors()[0];
+        EXPECT_NE(Errors()[0].find(reason), std::string::npos) << Errors()[0];
         EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
-        std::filesystem::permissions(Path("Children"), std::filesystem::perms::owner_all, ignored);
+        fs::permissions(Path("Children"), fs::perms::owner_all);
         EXPECT_FALSE(app::ReadPlayerSettings(Path("Children/Sam.settings")).practiceFromMemory);
     }
-}
-
-TEST_F(TidyTest, RenameAndDeleteCarryTheSettingsAndANewPlayerDoesNotInheritLeftOnes)
-{
-    WriteFile("Children/Sam.settings", "practice_from_memory=on\n");
-    ChoosePlayer("Sam");
-    AnswerInput("Sammy");
-    form_->RenamePlayer1->trigger();
-    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
-    EXPECT_EQ(ReadFile("Children/Sammy.settings"), "practice_from_memory=on\n");
-    PlayerMenuOffers(form_->PracticeFromMemory1);
-    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
-    // Another player's settings under the new name (in another letter case) refuse the rename.
-    WriteFile("Children/Bo.SETTINGS", "practice_from_memory=off\n");
-    AnswerInput("Bo");
-    form_->RenamePlayer1->trigger();
-    EXPECT_EQ(BoxTexts(platform::DialogKind::Information),
-              std::vector<std::string>{"That child already exists."});
-    EXPECT_TRUE(std::filesystem::exists(Path("Children/Sammy.settings")));
-
-    form_->DeletePlayer1->trigger();
-    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sammy.settings")));
-    EXPECT_EQ(ReadFile("data/Trash/files/Sammy.settings"), "practice_from_memory=on\n");
-
-    // Settings left behind by a record deleted by hand go to the trash before a new player of that name.
-    WriteFile("Children/Tom.settings", "practice_from_memory=on\n");
-    AnswerInput("Tom");
-    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
-    EXPECT_TRUE(std::filesystem::exists(Path("Children/Tom.xml")));
-    EXPECT_FALSE(std::filesystem::exists(Path("Children/Tom.settings")));
-    EXPECT_EQ(ReadFile("data/Trash/files/Tom.settings"), "practice_from_memory=on\n");
-    PlayerMenuOffers(form_->PracticeFromMemory1);
-    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
-    EXPECT_TRUE(Errors().empty());
 }
 
 // ---- Delete Lesson -----------------------------------------------------------------------------
