@@ -292,9 +292,10 @@ void TForm1::BuildStartPage()
         Named(PlayerMenu->addAction(QStringLiteral("Practice From Memory")), "PracticeFromMemory1");
     PracticeFromMemory1->setCheckable(true);
 
-    for (QWidget* control : {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3),
-                             static_cast<QWidget*>(btnNewChild), static_cast<QWidget*>(btnStartPractice),
-                             static_cast<QWidget*>(btnStartTest), static_cast<QWidget*>(btnProgress)})
+    for (QWidget* control :
+         {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(btnNewChild),
+          static_cast<QWidget*>(btnStartPractice), static_cast<QWidget*>(btnStartTest),
+          static_cast<QWidget*>(btnProgress)})
         control->setEnabled(false);
 }
 

@@ -122,8 +122,7 @@ void TForm1::OpenPlayerRecord()
         PlayerDoc = std::move(record);
         LessonNode = app::FindOrAddLessonNode(*PlayerDoc, RunRecord.lesson);
         LoadLessonWords();
-        RunRecalls =
-            app::ReadPlayerSettings(PlayerFile(player, app::kPlayerSettingsExtension)).practiceFromMemory;
+        RunRecalls = app::ReadPlayerSettings(PlayerFile(player, app::kPlayerSettingsExtension)).practiceFromMemory;
         RecordSave.Start({RunRecord.record, RunRecord.history, RunRecord.lesson, RunStarted}, Words);
         DrawCeiling = ComputeDrawCeiling();
     } catch (...) {

@@ -15,24 +15,17 @@ using Step = app::learning::RecallDrill::Step;
 
 void TForm1::PracticeFromMemory1Click(QObject* /*Sender*/)
 {
+    // Qt has flipped the check mark already; it shows the file, also when the write fails.
+    PracticeFromMemory1->setChecked(false);
     const std::string player = ComboBox3->currentText().toStdString();
-    // The check mark shows the file; Qt has already flipped it.
-    auto showFile = [&](const app::PlayerSettings& settings) {
-        PracticeFromMemory1->setChecked(settings.practiceFromMemory);
-    };
     if (player.empty())
-        return showFile({});
+        return;
     const std::filesystem::path file = PlayerFile(player, app::kPlayerSettingsExtension);
     app::PlayerSettings settings = app::ReadPlayerSettings(file);
-    const app::PlayerSettings before = settings;
+    PracticeFromMemory1->setChecked(settings.practiceFromMemory);
     settings.practiceFromMemory = !settings.practiceFromMemory;
-    try {
-        app::WritePlayerSettings(file, settings);
-    } catch (...) {
-        showFile(before);
-        throw;
-    }
-    showFile(settings);
+    app::WritePlayerSettings(file, settings);
+    PracticeFromMemory1->setChecked(settings.practiceFromMemory);
 }
 
 void TForm1::StartRecallDrill()
@@ -172,6 +165,7 @@ void TForm1::btnRecallCheckClick(QObject* /*Sender*/)
     if (!right && step == Step::Cover) {
         RecallMissedAnswer = typed;
         lblRecallDiff->setText(app::progress::MarkedTyped(typed, CurrentWord->Word));
+        lblRecallDiff->show();
     }
     {
         BusyScope busy(*this);

@@ -124,10 +124,9 @@ void TForm1::PlayerMenuPopup(QObject* /*Sender*/)
     RenamePlayer1->setEnabled(shown);
     DeletePlayer1->setEnabled(shown);
     PracticeFromMemory1->setEnabled(shown);
-    PracticeFromMemory1->setChecked(shown &&
-                                    app::ReadPlayerSettings(PlayerFile(ComboBox3->currentText().toStdString(),
-                                                                       app::kPlayerSettingsExtension))
-                                        .practiceFromMemory);
+    const std::string player = ComboBox3->currentText().toStdString();
+    PracticeFromMemory1->setChecked(
+        shown && app::ReadPlayerSettings(PlayerFile(player, app::kPlayerSettingsExtension)).practiceFromMemory);
 }
 
 void TForm1::RenamePlayer1Click(QObject* /*Sender*/)

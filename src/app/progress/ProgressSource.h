@@ -25,9 +25,9 @@ struct ProgressSource {
 
 // Reads the record file (raising the XML layer's error for one that is missing or
 // malformed) and the history beside it, of which only test answers (lines without a
-// phase) are kept; the drill lines give the tricky words. `lessonWords` holds each lesson's words as its
-// folder lists them; words that have only history are added, as are lessons that
-// have only history.
+// phase) are kept; the drill lines give the tricky words. `lessonWords` holds each
+// lesson's words as its folder lists them; words that have only history are added, as
+// are lessons that have only history.
 ProgressSource LoadProgressSource(const std::string& player, const std::filesystem::path& recordPath,
                                   const std::map<std::string, std::vector<std::string>>& lessonWords);
 
