@@ -129,8 +129,13 @@ platform::RecordLock MergingSave::LockRecord(std::chrono::milliseconds timeout) 
 
 void MergingSave::Save(const WordList& words, std::chrono::milliseconds lockTimeout)
 {
+    KeepingWhatFails(words, [&] { SaveNow(words, lockTimeout); });
+}
+
+void MergingSave::KeepingWhatFails(const WordList& words, const std::function<void()>& write)
+{
     try {
-        SaveNow(words, lockTimeout);
+        write();
         unsaved_.reset();
     } catch (...) {
         KeepUnsaved(words);
@@ -149,9 +154,8 @@ void MergingSave::KeepUnsaved(const WordList& words)
     unsaved_ = std::move(kept);
 }
 
-void MergingSave::SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout)
+std::unique_ptr<platform::XmlDocument> MergingSave::ReadRecord()
 {
-    const platform::RecordLock lock = LockRecord(lockTimeout);
     if (IsGone(target_.record))
         throw ERecordGone("The record of this player is no longer in the folder \"" +
                           target_.record.parent_path().string() +
@@ -163,6 +167,45 @@ void MergingSave::SaveNow(const WordList& words, std::chrono::milliseconds lockT
         record = std::make_unique<platform::XmlDocument>();
         record->LoadFromText(text);
     }
+    return record;
+}
+
+bool MergingSave::HasGains(const WordList& words) const
+{
+    for (std::size_t i = 0; i < words.size(); ++i)
+        if (words[i]->Trys != saved_[i].trys || words[i]->Correct != saved_[i].correct)
+            return true;
+    return false;
+}
+
+bool MergingSave::SaveAnswers(const WordList& words, std::chrono::milliseconds lockTimeout)
+{
+    if (HasGains(words))
+        return false;
+    KeepingWhatFails(words, [&] { AppendNow(words, lockTimeout); });
+    return true;
+}
+
+void MergingSave::AppendNow(const WordList& words, std::chrono::milliseconds lockTimeout)
+{
+    if (waiting_.empty())
+        return;
+    const platform::RecordLock lock = LockRecord(lockTimeout);
+    std::unique_ptr<platform::XmlDocument> record = ReadRecord();
+    // Read only: a lesson element missing on disk is added to this copy alone, never saved.
+    const platform::XmlNode lessonNode = FindOrAddLessonNode(*record, target_.lesson);
+    WordList onDisk;
+    onDisk.reserve(words.size());
+    for (const auto& word : words)
+        onDisk.push_back(LoadWord(lessonNode, word->Word));
+    AppendWaitingAnswers(onDisk);
+    waiting_.clear();
+}
+
+void MergingSave::SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout)
+{
+    const platform::RecordLock lock = LockRecord(lockTimeout);
+    std::unique_ptr<platform::XmlDocument> record = ReadRecord();
     const platform::XmlNode lessonNode = FindOrAddLessonNode(*record, target_.lesson);
     const WordList merged = Merged(lessonNode, words);
     SaveWords(lessonNode, merged);

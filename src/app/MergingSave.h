@@ -17,6 +17,7 @@
 #include <cstddef>
 #include <cstdint>
 #include <filesystem>
+#include <functional>
 #include <memory>
 #include <optional>
 #include <string>
@@ -60,6 +61,13 @@ public:
     // the XML layer's error for a damaged or unwritable record).
     void Save(const WordList& words, std::chrono::milliseconds lockTimeout = platform::kRecordLockTimeout);
 
+    // Appends the waiting answers' history lines without rewriting the record: under the lock,
+    // with each word's try count as the record on disk holds it. Only while `words` have gained
+    // nothing since the last successful save (else the answers wait for Save). False when they
+    // wait; raises as Save does, the answers then waiting for the next save.
+    bool SaveAnswers(const WordList& words,
+                     std::chrono::milliseconds lockTimeout = platform::kRecordLockTimeout);
+
     const SaveTarget& Target() const { return target_; }
     std::size_t WaitingAnswers() const { return waiting_.size(); }
 
@@ -83,7 +91,14 @@ private:
         std::vector<std::pair<std::string, WaitingAnswer>> answers;
     };
 
+    // Runs `write`; when it fails, what waits is kept for the next run on this record, and the
+    // error goes on.
+    void KeepingWhatFails(const WordList& words, const std::function<void()>& write);
     void SaveNow(const WordList& words, std::chrono::milliseconds lockTimeout);
+    void AppendNow(const WordList& words, std::chrono::milliseconds lockTimeout);
+    bool HasGains(const WordList& words) const;
+    // The record as it is on disk now, under the lock taken by the caller.
+    std::unique_ptr<platform::XmlDocument> ReadRecord();
     void KeepUnsaved(const WordList& words);
     void TakeOver(const Unsaved& carried, const WordList& words);
     platform::RecordLock LockRecord(std::chrono::milliseconds timeout) const;

@@ -290,6 +290,10 @@ void TForm1::BuildStartPage()
     PlayerMenu = Named(new QMenu(this), "PlayerMenu");
     RenamePlayer1 = Named(PlayerMenu->addAction(QStringLiteral("Rename Player...")), "RenamePlayer1");
     DeletePlayer1 = Named(PlayerMenu->addAction(QStringLiteral("Delete Player...")), "DeletePlayer1");
+    PlayerMenu->addSeparator();
+    PracticeFromMemory1 =
+        Named(PlayerMenu->addAction(QStringLiteral("Practice From Memory")), "PracticeFromMemory1");
+    PracticeFromMemory1->setCheckable(true);
 
     for (QWidget* control :
          {static_cast<QWidget*>(Label4), static_cast<QWidget*>(ComboBox3), static_cast<QWidget*>(btnNewChild),
@@ -420,6 +424,44 @@ void TForm1::BuildPracticePage()
     ExitPractice->setGeometry(562, 348, kToolButtonSize, kToolButtonSize);
     SetHint(ExitPractice, "Exit current lesson.", false);
     ExitPractice->setToolTip(QString());
+    BuildRecallPage();
+}
+
+// Practice from memory: the word, then one answer box with its check; hidden until a drill
+// from memory shows them in place of the copy drill's boxes.
+void TForm1::BuildRecallPage()
+{
+    QWidget* page = T4abSheet;
+    lblRecallWord =
+        MakeFixedLabel(page, "lblRecallWord", "", QRect(3, 35, 576, 49), widgets::Tahoma(32, true), QColor());
+    lblRecallWord->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblRecallWord->setTextFormat(Qt::RichText);
+    btnReady = MakeButton(page, "btnReady", "&Ready", QRect(251, 133, kButtonWidth, kButtonHeight));
+    edRecall = MakeEdit(page, "edRecall", QRect(100, 133, 289, 27));
+    edRecall->setFont(widgets::Tahoma(16, true));
+    btnRecallCheck =
+        MakeButton(page, "btnRecallCheck", "Chec&k It", QRect(395, 133, kButtonWidth, kButtonHeight));
+    btnShowMeAgain =
+        MakeButton(page, "btnShowMeAgain", "Show &Me Again", QRect(208, 166, 165, kButtonHeight));
+    lblRecallDiff = MakeFixedLabel(page, "lblRecallDiff", "", QRect(3, 199, 576, 49),
+                                   widgets::Tahoma(19, true), QColor());
+    lblRecallDiff->setAlignment(Qt::AlignHCenter | Qt::AlignTop);
+    lblRecallDiff->setTextFormat(Qt::RichText);
+    for (QWidget* control : {static_cast<QWidget*>(lblRecallWord), static_cast<QWidget*>(btnReady),
+                             static_cast<QWidget*>(edRecall), static_cast<QWidget*>(btnRecallCheck),
+                             static_cast<QWidget*>(btnShowMeAgain), static_cast<QWidget*>(lblRecallDiff)})
+        control->hide();
+    RecallReadyTimer = new QTimer(this);
+    RecallReadyTimer->setSingleShot(true);
+}
+
+void TForm1::BindRecallPage()
+{
+    OnClick(this, btnReady, &TForm1::btnReadyClick);
+    OnClick(this, btnShowMeAgain, &TForm1::btnShowMeAgainClick);
+    OnClick(this, btnRecallCheck, &TForm1::btnRecallCheckClick);
+    AttachKeyPress(edRecall, &TForm1::edRecallKeyPress);
+    connect(RecallReadyTimer, &QTimer::timeout, this, [this] { RunHandler([&] { RecallLookDone(); }); });
 }
 
 void TForm1::BindEvents()
@@ -443,6 +485,7 @@ void TForm1::BindEvents()
     OnMenu(this, ComboBox3, PlayerMenu, &TForm1::PlayerMenuPopup);
     OnTrigger(this, RenamePlayer1, &TForm1::RenamePlayer1Click);
     OnTrigger(this, DeletePlayer1, &TForm1::DeletePlayer1Click);
+    OnTrigger(this, PracticeFromMemory1, &TForm1::PracticeFromMemory1Click);
 
     // Lesson Editor
     OnChoose(this, cbLessions, &TForm1::cbLessionsChange);
@@ -494,6 +537,7 @@ void TForm1::BindEvents()
     OnClick(this, btnForward, &TForm1::btnForwardClick);
     AttachKeyPress(btnForward, &TForm1::btnForwardKeyPress);
     OnClick(this, ExitPractice, &TForm1::JvXPToolButtonClick);
+    BindRecallPage();
 
     // "New &Player" and "Start &Practice" share Alt+P.
     widgets::ClickFirstOwnerOfSharedAccelerators(this);

@@ -17,6 +17,7 @@
 //                         hold, the clip paths, the spelling comparison
 //   TForm1Spelling.cpp    speaking and spelling a word aloud
 //   TForm1Practice.cpp    the practice drill
+//   TForm1Recall.cpp      practice from memory: the player's choice and its drill
 //   TForm1History.cpp     the attempt history line of every judged answer
 //   TForm1Progress.cpp    the "Pro&gress" button and the progress window it opens
 //   TForm1TestDate.cpp    a lesson's test date: the lesson list's menu and its dialog
@@ -30,6 +31,7 @@
 #include "app/learning/CalendarDay.h"
 #include "app/learning/PlanSession.h"
 #include "app/learning/RetestQueue.h"
+#include "app/learning/PracticeDrill.h"
 #include "audio/kaAudioControls.h"
 #include "audio/kaAudioConvertor.h"
 #include "audio/kaAudioIO.h"
@@ -56,6 +58,7 @@
 #include <QMenu>
 #include <QPlainTextEdit>
 #include <QPushButton>
+#include <QTimer>
 #include <QWidget>
 
 #include <chrono>
@@ -103,6 +106,7 @@ public:
     QMenu* PlayerMenu = nullptr;        // ComboBox3's pop-up menu
     QAction* RenamePlayer1 = nullptr;
     QAction* DeletePlayer1 = nullptr;
+    QAction* PracticeFromMemory1 = nullptr; // checked: the player practises from memory
 
     // ---- Lesson Editor -------------------------------------------------------------
     QLabel* Label2 = nullptr;
@@ -155,6 +159,13 @@ public:
     QPushButton* btnReturnToTest = nullptr;
     QPushButton* btnForward = nullptr;
     widgets::TToolButton* ExitPractice = nullptr;
+    // Practice from memory (TForm1Recall.cpp), shown instead of the copy drill's controls.
+    QLabel* lblRecallWord = nullptr; // the word, its missed letters marked; empty while covered
+    QPushButton* btnReady = nullptr;
+    QPushButton* btnShowMeAgain = nullptr;
+    QLineEdit* edRecall = nullptr; // the one answer box
+    QPushButton* btnRecallCheck = nullptr;
+    QLabel* lblRecallDiff = nullptr; // the last wrong answer, its letters marked
 
     // ---- Application state ---------------------------------------------------------
     bool PracticeFromTest = false;
@@ -367,9 +378,9 @@ public:
     // ---- Tidying players and lessons (TForm1Tidy.cpp) --------------------------------
     // The pop-up menus act on the player or lesson their closed list shows.
     void PlayerMenuPopup(QObject* Sender);
-    // Renames the player's record and history; "That child already exists." as New Player.
+    // Renames the player's record, history and settings; "That child already exists." as New Player.
     void RenamePlayer1Click(QObject* Sender);
-    // Moves the player's record and history to the trash after a Yes.
+    // Moves the player's record, history and settings to the trash after a Yes.
     void DeletePlayer1Click(QObject* Sender);
     void LessonMenuPopup(QObject* Sender);
     // Moves the lesson's folder to the trash after a Yes; players' records keep its entries.
@@ -455,6 +466,34 @@ public:
     void btnForwardKeyPress(QObject* Sender, QChar& Key);
     void btnReturnToTestClick(QObject* Sender);
     void btnReturnToTestKeyPress(QObject* Sender, QChar& Key);
+    // Waits for a clip that plays, for about 2.5 s at most; false when it still plays.
+    bool WaitForPlayingClip();
+
+    // ---- Practice from memory (TForm1Recall.cpp) -------------------------------------
+    // The drill of the word on the practice page while the run's player practises from memory.
+    std::optional<app::learning::RecallDrill> Recall;
+    // The last wrong answer of the word (the test's, then each covered one); none at first.
+    std::optional<std::string> RecallMissedAnswer;
+    // How long the word stays in view before "Ready" may be pressed (2 s; tests shorten it).
+    std::chrono::milliseconds RecallLookTime{2000};
+    QTimer* RecallReadyTimer = nullptr;
+    void PracticeFromMemory1Click(QObject* Sender);
+    // Starts the drill of CurrentWord: Look.
+    void StartRecallDrill();
+    // Shows the controls of the drill's step (the copy drill's when there is no drill).
+    void ShowRecallStep();
+    void btnReadyClick(QObject* Sender);
+    void btnShowMeAgainClick(QObject* Sender);
+    void btnRecallCheckClick(QObject* Sender);
+    void edRecallKeyPress(QObject* Sender, QChar& Key);
+    // The word has been in view long enough: "Ready" may be pressed.
+    void RecallLookDone();
+    // Focuses what the drill's step asks for next.
+    void FocusRecallStep();
+    // A covered answer goes to the history (phase "drill"); the record is never written for it.
+    void NoteDrillAnswer(const std::string& typed, bool right);
+    // A wrong test answer of CurrentWord marks its letters on the Look.
+    void NoteRecallMiss(const std::string& typed);
 
     // ---- The test, spoken spelling and practice ----------------------------------
     // The random source of the word draw: a 32-bit linear congruential generator,
@@ -547,6 +586,8 @@ private:
     void BuildEditorPage();
     void BuildLessonPage();
     void BuildPracticePage();
+    void BuildRecallPage();
+    void BindRecallPage();
     void BindEvents();
     void ApplyUiState(bool recordOn, bool stopOn, bool playOn);
     static void ReportHandlerError() noexcept;

@@ -68,10 +68,13 @@ void TForm1::btnNewChildClick(QObject* /*Sender*/)
         platform::ShowInformation("That child already exists.");
         return;
     }
-    // A history left behind by a record deleted by hand belongs to someone else.
+    // A history or settings left behind by a record deleted by hand belong to someone else.
     if (const std::filesystem::path history = PlayerFile(name, kHistoryExtension);
         platform::FileExists(history))
         app::MoveToTrashOrSay(history, "An old history of a player named " + name, "no player was added");
+    if (const std::filesystem::path settings = PlayerFile(name, app::kPlayerSettingsExtension);
+        platform::FileExists(settings))
+        app::MoveToTrashOrSay(settings, "Old settings of a player named " + name, "no player was added");
     {
         platform::XmlDocument record;
         app::NewPlayerRecord(record, name);

@@ -5,6 +5,7 @@
 #include "app/TForm1.h"
 
 #include "app/learning/PracticeDrill.h"
+#include "app/progress/AttemptHistory.h"
 
 #include <QCoreApplication>
 
@@ -17,6 +18,7 @@ void TForm1::btnStartPracticeClick(QObject* /*Sender*/)
         return;
     PracticeFromTest = false;
     PageControl1->setCurrentWidget(T4abSheet);
+    RunStarted = app::progress::LocalTimestampNow(); // the run of its drill answers
     TotalTried = 0;
     TotalCorrect = 0;
     Randomize();
@@ -38,7 +40,8 @@ void TForm1::NextPracticeWord(bool silent)
             // The word and its letters are one action.
             BusyScope busy(*this);
             SayItAgainClick(SayItAgain);
-            SpellLetters();
+            if (!Recall) // a drill from memory starts by looking at the word
+                SpellLetters();
         }
         FocusPracticeBox();
         return;
@@ -65,6 +68,12 @@ void TForm1::ShowPracticeWord()
     btnReturnToTest->setEnabled(false);
     btnForward->setEnabled(false);
     edWord1->setFocus(Qt::OtherFocusReason);
+    Recall.reset();
+    RecallMissedAnswer.reset();
+    if (RunRecalls && CurrentWord)
+        StartRecallDrill();
+    else
+        ShowRecallStep();
 }
 
 void TForm1::SayItAgainClick(QObject* /*Sender*/)
@@ -90,18 +99,21 @@ void TForm1::SayItAgainClick(QObject* /*Sender*/)
 
 void TForm1::FocusPracticeBox()
 {
+    if (Recall) {
+        FocusRecallStep();
+        return;
+    }
     QLineEdit* const boxes[] = {edWord1, edWord2, edWord3};
     boxes[app::learning::BoxToFocus(!edWord1->text().isEmpty(), !edWord2->text().isEmpty(),
                                     !edWord3->text().isEmpty())]
         ->setFocus(Qt::OtherFocusReason);
 }
 
-// Waits for a clip that plays, for about 2.5 s at most; false when it still plays.
-static bool WaitForPlayingClip(TForm1& form)
+bool TForm1::WaitForPlayingClip()
 {
-    for (int sleeps = 0; form.AudioMode == 2;) {
+    for (int sleeps = 0; AudioMode == 2;) {
         QCoreApplication::processEvents();
-        std::this_thread::sleep_for(form.ClipWaitPassSleep);
+        std::this_thread::sleep_for(ClipWaitPassSleep);
         if (++sleeps > 100)
             return false;
     }
@@ -111,7 +123,7 @@ static bool WaitForPlayingClip(TForm1& form)
 void TForm1::btnNextClick(QObject* Sender)
 {
     // A press made during a longer clip is dropped.
-    if (!WaitForPlayingClip(*this) || !CurrentWord || RunMode != 3)
+    if (!WaitForPlayingClip() || !CurrentWord || RunMode != 3)
         return;
 
     QLineEdit* box = nullptr;
@@ -183,7 +195,7 @@ void TForm1::edWord1KeyDown(QObject* /*Sender*/, int& Key, Qt::KeyboardModifiers
 void TForm1::btnForwardClick(QObject* /*Sender*/)
 {
     // Like Next, the continue buttons wait for the clip that plays.
-    if (!WaitForPlayingClip(*this) || RunMode != 3)
+    if (!WaitForPlayingClip() || RunMode != 3)
         return;
     NextPracticeWord(false);
 }
@@ -198,7 +210,7 @@ void TForm1::btnForwardKeyPress(QObject* /*Sender*/, QChar& Key)
 
 void TForm1::btnReturnToTestClick(QObject* /*Sender*/)
 {
-    if (!WaitForPlayingClip(*this) || RunMode != 3)
+    if (!WaitForPlayingClip() || RunMode != 3)
         return;
     RunMode = 2;
     PageControl1->setCurrentWidget(TabSheet3);

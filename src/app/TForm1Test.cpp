@@ -251,6 +251,7 @@ void TForm1::btnCheckItClick(QObject* /*Sender*/)
                 PageControl1->setCurrentWidget(T4abSheet);
                 PracticeFromTest = true;
                 ShowPracticeWord();
+                NoteRecallMiss(typed); // a drill from memory marks the letters that went wrong
                 Speak(spokenError, [&] { SayItAgainClick(SayItAgain); });
             }
             NoteJudgedAnswer(*word, typed, false, judgedAt, phase);

@@ -6,6 +6,7 @@
 
 #include "app/TrashOrSay.h"
 #include "app/MergingSave.h"
+#include "app/PlayerSettings.h"
 #include "platform/AsciiCase.h"
 #include "platform/fs/Files.h"
 #include "platform/fs/Trash.h"
@@ -122,6 +123,10 @@ void TForm1::PlayerMenuPopup(QObject* /*Sender*/)
     const bool shown = ComboBox3->isEnabled() && !ComboBox3->currentText().isEmpty();
     RenamePlayer1->setEnabled(shown);
     DeletePlayer1->setEnabled(shown);
+    PracticeFromMemory1->setEnabled(shown);
+    const std::string player = ComboBox3->currentText().toStdString();
+    PracticeFromMemory1->setChecked(
+        shown && app::ReadPlayerSettings(PlayerFile(player, app::kPlayerSettingsExtension)).practiceFromMemory);
 }
 
 void TForm1::RenamePlayer1Click(QObject* /*Sender*/)
@@ -140,7 +145,8 @@ void TForm1::RenamePlayer1Click(QObject* /*Sender*/)
     // case) is there already that is not the player's own: renaming Sam to SAM where SAM.xml is
     // another player's record replaces nothing.
     FileMoves moves;
-    for (const std::string_view extension : {kRecordExtension, kHistoryExtension}) {
+    for (const std::string_view extension :
+         {kRecordExtension, kHistoryExtension, app::kPlayerSettingsExtension}) {
         const std::filesystem::path source = PlayerFile(player, extension);
         const bool present = platform::FileExists(source);
         const std::optional<std::filesystem::path> taken = ExistingPlayerFile(name, extension);
@@ -180,7 +186,8 @@ void TForm1::DeletePlayer1Click(QObject* /*Sender*/)
     const std::filesystem::path lockFile = app::LockPathOf(PlayerFile(player, kRecordExtension));
     const platform::RecordLock lock(lockFile, RecordLockTimeout);
     FileMoves trashed;
-    for (const std::string_view extension : {kRecordExtension, kHistoryExtension}) {
+    for (const std::string_view extension :
+         {kRecordExtension, kHistoryExtension, app::kPlayerSettingsExtension}) {
         const std::filesystem::path file = PlayerFile(player, extension);
         if (!platform::FileExists(file))
             continue;

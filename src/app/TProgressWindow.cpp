@@ -1,10 +1,9 @@
 #include "app/TProgressWindow.h"
 
 #include "app/ErrorBox.h"
-#include "app/WordText.h"
 #include "app/ProgressTables.h"
 #include "app/TestDayPanel.h"
-#include "app/progress/LetterDiff.h"
+#include "app/progress/MarkedLetters.h"
 #include "app/progress/ProgressCsv.h"
 #include "platform/ui/Dialogs.h"
 #include "rtl/Exception.h"
@@ -54,13 +53,6 @@ QString Text(const std::string& utf8)
     return QString::fromStdString(utf8);
 }
 
-// The text as the judging reads it, without its ASCII blanks around.
-QString TrimmedText(std::string_view utf8)
-{
-    const std::string_view trimmed = TrimBlanks(utf8);
-    return QString::fromUtf8(trimmed.data(), static_cast<qsizetype>(trimmed.size()));
-}
-
 QDateTime ParseTime(const std::string& iso)
 {
     return QDateTime::fromString(Text(iso), Qt::ISODateWithMs);
@@ -107,46 +99,6 @@ void SetTestRange(QDateTimeAxis* axis, qint64 first, qint64 last)
 QString Percent(double share)
 {
     return QString::number(qRound(share * 100)) + QLatin1Char('%');
-}
-
-// The typed text with its letters marked against the word: wrong letters red, added
-// ones struck out, missing ones shown in green, swapped ones orange.
-QString MarkedTyped(const Attempt& attempt)
-{
-    const std::u32string typed = app::progress::ComparableText(attempt.typed);
-    const std::u32string word = app::progress::ComparableText(attempt.word);
-    // The letters as typed (case kept) at the positions the comparison uses.
-    const QList<uint> shown = TrimmedText(attempt.typed).toUcs4();
-    const QList<uint> wordShown = TrimmedText(attempt.word).toUcs4();
-    auto letter = [](const QList<uint>& text, std::size_t pos) {
-        const auto index = static_cast<qsizetype>(pos);
-        if (index >= text.size())
-            return QString();
-        const char32_t code = text[index];
-        return QString::fromUcs4(&code, 1).toHtmlEscaped();
-    };
-    QString html;
-    for (const auto& edit : app::progress::LetterDiff(typed, word)) {
-        switch (edit.kind) {
-        case app::progress::EditKind::Same:
-            html += letter(shown, edit.typedPos);
-            break;
-        case app::progress::EditKind::Wrong:
-            html += QStringLiteral("<b style=\"color:#c00000\">%1</b>").arg(letter(shown, edit.typedPos));
-            break;
-        case app::progress::EditKind::Extra:
-            html += QStringLiteral("<s style=\"color:#c00000\">%1</s>").arg(letter(shown, edit.typedPos));
-            break;
-        case app::progress::EditKind::Missing:
-            html += QStringLiteral("<u style=\"color:#008000\">%1</u>").arg(letter(wordShown, edit.wordPos));
-            break;
-        case app::progress::EditKind::Swapped:
-            html += QStringLiteral("<b style=\"color:#d07000\">%1%2</b>")
-                        .arg(letter(shown, edit.typedPos), letter(shown, edit.typedPos + 1));
-            break;
-        }
-    }
-    return html.isEmpty() ? QStringLiteral("<i>(nothing typed)</i>") : html;
 }
 
 } // namespace
@@ -387,15 +339,22 @@ void TProgressWindow::FillWords()
     tblWords->setRowCount(static_cast<int>(report_.words.size()));
     int row = 0;
     for (const WordRow& word : report_.words) {
-        const QString marker = word.incomplete ? QStringLiteral(" *") : QString();
+        const bool tricky = source_.tricky.count({word.lesson, word.word}) > 0;
+        const QString marker = (word.incomplete ? QStringLiteral(" *") : QString()) +
+                               (tricky ? QStringLiteral(" (tricky)") : QString());
         auto* wordItem = new QTableWidgetItem(Text(word.word) + marker);
         if (word.trouble > 0) {
             QFont bold = wordItem->font();
             bold.setBold(true);
             wordItem->setFont(bold);
         }
+        QStringList notes;
         if (word.incomplete)
-            wordItem->setToolTip(QStringLiteral("The history misses some of this word's answers."));
+            notes << QStringLiteral("The history misses some of this word's answers.");
+        if (tricky)
+            notes << QStringLiteral("Tricky: practising from memory, the child missed it three times "
+                                    "and copied it to finish.");
+        wordItem->setToolTip(notes.join(QLatin1Char('\n')));
         const auto share = word.ShareRight();
         tblWords->setItem(row, 0, new QTableWidgetItem(Text(word.lesson)));
         tblWords->setItem(row, 1, wordItem);
@@ -439,7 +398,8 @@ void TProgressWindow::FillMisspellings()
     for (std::size_t i = 0; i < count; ++i) {
         const Attempt& attempt = *all[i];
         html += QStringLiteral("<tr><td>%1</td><td><b>%2</b></td><td>%3</td></tr>")
-                    .arg(ShownTime(attempt.time), Text(attempt.word).toHtmlEscaped(), MarkedTyped(attempt));
+                    .arg(ShownTime(attempt.time), Text(attempt.word).toHtmlEscaped(),
+                         app::progress::MarkedTyped(attempt.typed, attempt.word));
     }
     html += QStringLiteral("</table>");
     if (all.empty())

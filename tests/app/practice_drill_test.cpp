@@ -3,6 +3,11 @@
 
 #include "test_child_fixture.h"
 
+#include "app/progress/AttemptHistory.h"
+#include "app/progress/MarkedLetters.h"
+#include "app/progress/TrickyWords.h"
+
+#include <QLabel>
 #include <QTimer>
 
 namespace {
@@ -291,6 +296,171 @@ TEST_F(PracticeDrill, ARecordThatFailsToLoadAfterAFinishedDrillLeavesNoRunBehind
     QTest::mouseClick(form_->btnStartTest, Qt::LeftButton);
     EXPECT_EQ(form_->RunMode, 2);
     EXPECT_EQ(form_->TotalTried, 1);
+}
+
+// ---- Practice from memory ------------------------------------------------------------------
+
+TEST(MarkedLetters, TheWordMarksTheLettersAnAnswerGotWrongLeftOutOrSwapped)
+{
+    const QString red = QStringLiteral("<span style=\"color:#c00000\"><u>%1</u></span>");
+    struct Row {
+        const char* typed;
+        const char* word;
+        QString marked;
+    };
+    const Row rows[] = {
+        {"KAT", "CAT", red.arg("C") + "AT"},
+        {"CTA", "CAT", "C" + red.arg("A") + red.arg("T")},
+        {"CT", "CAT", "C" + red.arg("A") + "T"},
+        {"CATT", "CAT", "CAT"}, // an added letter marks nothing of the word
+        {"", "CAT", red.arg("C") + red.arg("A") + red.arg("T")},
+        {"R&B", "R&B", "R&amp;B"},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(std::string(row.typed) + " / " + row.word);
+        EXPECT_EQ(app::progress::MarkedWord(row.typed, row.word), row.marked);
+    }
+    EXPECT_EQ(app::progress::MarkedTyped("CTA", "CAT"), "C<b style=\"color:#d07000\">TA</b>");
+}
+
+class RecallPage : public PracticeDrill {
+protected:
+    void SetUp() override
+    {
+        PracticeDrill::SetUp();
+        form_->RecallLookTime = std::chrono::milliseconds(0);
+        WriteFile("Children/Ann.settings", "practice_from_memory=on\n");
+    }
+    bool Shown(QWidget* w) const { return w->isVisibleTo(form_->T4abSheet); }
+    app::learning::RecallDrill::Step Step() const { return form_->Recall->CurrentStep(); }
+    void Ready()
+    {
+        QTRY_VERIFY(form_->btnReady->isEnabled());
+        EXPECT_TRUE(form_->btnReady->hasFocus());
+        QTest::mouseClick(form_->btnReady, Qt::LeftButton);
+    }
+    void Write(const QString& text) { Type(form_->edRecall, text); }
+    // The history's lines as "typed right try phase".
+    std::vector<std::string> HistoryLines()
+    {
+        std::vector<std::string> lines;
+        for (const auto& a : app::progress::ReadHistory(Path("Children/Ann.history")).attempts)
+            lines.push_back(a.typed + (a.right ? " right " : " wrong ") + std::to_string(a.tries) + " " +
+                            a.phase);
+        return lines;
+    }
+};
+
+TEST_F(RecallPage, AfterATestMissTheWordIsLookedAtCoveredWrittenAndCheckedWithoutWritingTheRecord)
+{
+    MakeLesson("Week", {"CAT"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"/>");
+    StartTest();
+    ASSERT_TRUE(form_->RunRecalls);
+    Heard();
+    form_->RecallLookTime = std::chrono::hours(1);
+    Answer("KAT");
+    ASSERT_EQ(form_->RunMode, 3);
+    const std::string recordAfterMiss = ReadFile("Children/Ann.xml");
+    // Look: the spoken correction as before, then the word's clip; the word in view with the
+    // missed letter marked, and no copy boxes.
+    EXPECT_EQ(Heard(), (Clips{"word:CAT", "IsSpelled", "C", "A", "T", "word:CAT"}));
+    ASSERT_TRUE(form_->Recall);
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Look);
+    EXPECT_EQ(form_->lblRecallWord->text(), app::progress::MarkedWord("KAT", "CAT"));
+    for (QWidget* copy :
+         {static_cast<QWidget*>(form_->edWord1), static_cast<QWidget*>(form_->btnNext),
+          static_cast<QWidget*>(form_->lblPracticeWord), static_cast<QWidget*>(form_->edRecall)})
+        EXPECT_FALSE(Shown(copy)) << copy->objectName().toStdString();
+    // "Ready" waits for the look time; nothing hides by itself.
+    EXPECT_TRUE(Shown(form_->btnReady));
+    EXPECT_FALSE(form_->btnReady->isEnabled());
+    EXPECT_TRUE(form_->RecallReadyTimer->isActive());
+    EXPECT_EQ(form_->RecallReadyTimer->interval(), 3600 * 1000);
+    form_->RecallReadyTimer->setInterval(0);
+    Ready();
+    // Cover: the word goes, one empty box; Show Me Again looks again with the clip.
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Cover);
+    EXPECT_TRUE(form_->lblRecallWord->text().isEmpty());
+    EXPECT_TRUE(Shown(form_->edRecall));
+    EXPECT_TRUE(form_->edRecall->hasFocus());
+    EXPECT_FALSE(Shown(form_->btnReady));
+    QTest::mouseClick(form_->btnShowMeAgain, Qt::LeftButton);
+    EXPECT_EQ(Heard(), Clips{"word:CAT"});
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Look);
+    form_->RecallLookTime = std::chrono::milliseconds(0);
+    form_->RecallReadyTimer->setInterval(0);
+    Ready();
+    // Wrong: the difference, "try again", and back to the look with the word's clip.
+    Write("CTA");
+    EXPECT_EQ(Heard(), (Clips{"tryagain", "word:CAT"}));
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Look);
+    EXPECT_TRUE(Shown(form_->lblRecallDiff));
+    EXPECT_EQ(form_->lblRecallDiff->text(), app::progress::MarkedTyped("CTA", "CAT"));
+    EXPECT_EQ(form_->lblRecallWord->text(), app::progress::MarkedWord("CTA", "CAT"));
+    Ready();
+    EXPECT_FALSE(Shown(form_->lblRecallDiff)) << "covered, the difference would give the word away";
+    // Right: the praise, and the test goes on from the continue button.
+    Write("cat");
+    EXPECT_EQ(Heard(), Clips{"Correct"});
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Done);
+    EXPECT_TRUE(form_->btnReturnToTest->isEnabled());
+    EXPECT_TRUE(form_->btnReturnToTest->hasFocus());
+    EXPECT_EQ(ReadFile("Children/Ann.xml"), recordAfterMiss);
+    EXPECT_EQ(HistoryLines(),
+              (std::vector<std::string>{"KAT wrong 1 ", "CTA wrong 1 drill", "cat right 1 drill"}));
+    QTest::keyClick(form_->btnReturnToTest, Qt::Key_Return);
+    EXPECT_EQ(form_->RunMode, 2);
+    EXPECT_EQ(form_->TotalTried, 1);
+
+    // Practice Word drills the word from memory too, with nothing marked.
+    Heard();
+    QTest::mouseClick(form_->btnPractice, Qt::LeftButton);
+    EXPECT_EQ(Heard(), Clips{"word:CAT"});
+    EXPECT_EQ(form_->lblRecallWord->text(), "CAT");
+    EXPECT_FALSE(Shown(form_->edWord1));
+}
+
+TEST_F(RecallPage, ThreeCoveredMissesEndInOneCopyAndMakeTheWordTricky)
+{
+    MakeLesson("Week", {"CAT"});
+    WritePlayer("Ann", kRecord);
+    StartPractice();
+    const std::string run = form_->RunStarted;
+    EXPECT_FALSE(run.empty());
+    // A practice run looks at each word: its clip, its letters not spelled.
+    ASSERT_EQ(form_->CurrentWord->Word, "CAT");
+    EXPECT_EQ(Heard(), Clips{"word:CAT"});
+    EXPECT_EQ(form_->lblRecallWord->text(), "CAT");
+    EXPECT_FALSE(form_->btnForward->isEnabled());
+    for (const char* typed : {"KAT", "CT", "CATS"}) {
+        Ready();
+        Write(typed);
+    }
+    EXPECT_EQ(Heard(), (Clips{"tryagain", "word:CAT", "tryagain", "word:CAT", "tryagain"}));
+    // The copy: the word in view, one box; a wrong copy is tried again and counts nowhere.
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Copy);
+    EXPECT_TRUE(form_->lblRecallWord->text().startsWith("CAT"));
+    EXPECT_TRUE(Shown(form_->edRecall));
+    EXPECT_FALSE(Shown(form_->btnShowMeAgain));
+    Write("CAX");
+    EXPECT_EQ(Heard(), Clips{"tryagain"});
+    EXPECT_TRUE(form_->edRecall->text().isEmpty());
+    EXPECT_EQ(Step(), app::learning::RecallDrill::Step::Copy);
+    Write("CAT");
+    EXPECT_EQ(Heard(), Clips{"Correct"});
+    EXPECT_TRUE(form_->btnForward->isEnabled());
+    EXPECT_TRUE(form_->btnForward->hasFocus());
+    EXPECT_EQ(HistoryLines(),
+              (std::vector<std::string>{"KAT wrong 0 drill", "CT wrong 0 drill", "CATS wrong 0 drill"}));
+    const auto history = app::progress::ReadHistory(Path("Children/Ann.history")).attempts;
+    for (const auto& attempt : history)
+        EXPECT_EQ(attempt.run, run);
+    EXPECT_EQ(app::progress::TrickyWords(history), (std::set<app::progress::LessonWord>{{"Week", "CAT"}}));
+
+    QTest::keyClick(form_->btnForward, Qt::Key_Return);
+    EXPECT_EQ(Heard(), Clips{"PRACTICECOMPLETE"});
+    EXPECT_EQ(ReadFile("Children/Ann.xml"), kRecord);
 }
 
 } // namespace

@@ -7,6 +7,7 @@
 #include "app/TestDayPanel.h"
 #include "app/learning/TestPlan.h"
 #include "app/progress/AttemptHistory.h"
+#include "app/progress/TrickyWords.h"
 
 #include <QChartView>
 #include <QDate>
@@ -314,6 +315,73 @@ TEST_F(ProgressTest, DamagedLinesAndMissingAttemptsAreToldAndTheRestIsShown)
         const QTableWidgetItem* share = window.tblWords->horizontalHeaderItem(4);
         EXPECT_EQ(share->text(), QStringLiteral("Share right since 2026-12-01"));
         EXPECT_TRUE(share->toolTip().contains(QStringLiteral("history"))) << share->toolTip().toStdString();
+    });
+}
+
+TEST(TrickyWordsTest, AWordIsTrickyWhileItsLatestDrillReachedTheThirdCoveredMiss)
+{
+    // Each letter a drill line of CAT: r right, w wrong; "|" a new run; "t" a test answer.
+    struct Row {
+        const char* lines;
+        bool tricky;
+    };
+    const Row rows[] = {
+        {"", false},      {"wwr", false},
+        {"www", true},    {"wwwr", false}, // a later drill was right before its third miss
+        {"wwwwr", false},                  // the copy ended the first drill; the next was right
+        {"wwwww", true},                   // a drill unfinished after a tricky one leaves the mark
+        {"ww|w", false},                   // an unfinished drill ends with its run
+        {"ww|www", true}, {"wwwtt", true}, // test answers do not count
+        {"rwww", true},
+    };
+    for (const Row& row : rows) {
+        SCOPED_TRACE(row.lines);
+        std::vector<app::progress::Attempt> history;
+        int run = 0;
+        for (const char* c = row.lines; *c; ++c) {
+            if (*c == '|') {
+                ++run;
+                continue;
+            }
+            history.push_back({"run" + std::to_string(run), "2026-12-01T10:00:00.000+01:00", "Week", "CAT",
+                               "typed", *c == 'r', 1, *c == 't' ? "" : "drill"});
+        }
+        // Another word's and another lesson's drills are their own.
+        history.push_back({"run9", "", "Week", "DOG", "x", false, 1, "drill"});
+        history.push_back({"run9", "", "Other", "CAT", "x", true, 1, "drill"});
+        const auto tricky = app::progress::TrickyWords(history);
+        EXPECT_EQ(tricky.count({"Week", "CAT"}) == 1, row.tricky);
+        EXPECT_EQ(tricky.count({"Other", "CAT"}), 0u);
+    }
+}
+
+TEST_F(ProgressTest, ATrickyWordIsMarkedInTheWordTableAndDrillLinesCountInNoFigure)
+{
+    MakeLesson("Week", {"CAT", "DOG"});
+    WritePlayer("Ann", "<CHILD name=\"Ann\"><Week><CAT word=\"CAT\" trys=\"1\" correct=\"0\"/>"
+                       "<DOG word=\"DOG\" trys=\"1\" correct=\"1\"/></Week></CHILD>");
+    const auto line = [](const char* word, const char* typed, bool right, const char* phase) {
+        return app::progress::AttemptToLine({"2026-12-01T10:00:00.000+01:00", "2026-12-01T10:00:05.000+01:00",
+                                             "Week", word, typed, right, 1, phase}) +
+               "\n";
+    };
+    WriteFile("Children/Ann.history", line("CAT", "kat", false, "") + line("CAT", "kat", false, "drill") +
+                                          line("CAT", "cta", false, "drill") +
+                                          line("CAT", "ct", false, "drill") + line("DOG", "dog", true, "") +
+                                          line("DOG", "dgo", false, "drill") +
+                                          line("DOG", "dog", true, "drill"));
+    ChooseLessonAndPlayer();
+    WithProgressWindow([&](TProgressWindow& window) {
+        const auto rows = WordsTable(window);
+        ASSERT_EQ(rows.count("CAT (tricky)"), 1u) << rows.begin()->first;
+        ASSERT_EQ(rows.count("DOG"), 1u);
+        for (int r = 0; r < window.tblWords->rowCount(); ++r) {
+            const QTableWidgetItem* word = window.tblWords->item(r, 1);
+            EXPECT_EQ(word->toolTip().contains(QStringLiteral("Tricky")), word->text().startsWith("CAT"));
+        }
+        // The figures count the two test answers only.
+        EXPECT_EQ(window.Report().summary.attempts, 2u);
+        EXPECT_EQ(window.Report().misspellings.size(), 1u);
     });
 }
 

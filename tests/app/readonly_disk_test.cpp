@@ -75,3 +75,17 @@ TEST_F(ReadOnlyDiskTest, ATestDateCannotBeSetAndTheErrorSaysWhy)
     ExpectOneErrorSayingWhy();
     EXPECT_FALSE(std::filesystem::exists(app::LessonSettingsPath(Path("Week_3"))));
 }
+
+TEST_F(ReadOnlyDiskTest, PracticeFromMemoryCannotBeTurnedOnAndTheErrorSaysWhy)
+{
+    DropDown(form_->ComboBox2);
+    Choose(form_->ComboBox2, form_->ComboBox2->findText("Week_3"));
+    DropDown(form_->ComboBox3);
+    Choose(form_->ComboBox3, form_->ComboBox3->findText("Sam"));
+    form_->PlayerMenuPopup(form_->PlayerMenu);
+    ASSERT_TRUE(form_->PracticeFromMemory1->isEnabled());
+    form_->PracticeFromMemory1->trigger();
+    ExpectOneErrorSayingWhy();
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
+}

@@ -335,3 +335,62 @@ TEST_F(SharedRecordTest, TutorsAnsweringForOnePlayerAtRandomMomentsLoseNoAcknowl
         EXPECT_EQ(Stored(word), acknowledged[word]) << word;
     EXPECT_GE(acknowledgedLines.size(), static_cast<std::size_t>(kTutors - 1) * kAnswers);
 }
+
+TEST_F(SharedRecordTest, DrillAnswersGoToTheHistoryAloneWithTheTriesOnDiskAndWaitBehindUnsavedGains)
+{
+    const std::string original =
+        R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="4" correct="2"/></Week_3></CHILD>)";
+    struct Case {
+        const char* what;
+        bool testAnswerFirst;   // a test answer of the run is counted and not yet saved
+        std::string otherTutor; // the record another tutor wrote meanwhile; empty for none
+        bool writtenAtOnce;
+        std::vector<std::string> history; // "typed try phase" once all is out
+    };
+    const Case cases[] = {
+        {"drill lines alone", false, "", true, {"kat 4 drill", "CAT 4 drill"}},
+        {"tries added elsewhere meanwhile",
+         false,
+         R"(<CHILD name="Ann"><Week_3><CAT word="CAT" trys="7" correct="2"/></Week_3></CHILD>)",
+         true,
+         {"kat 7 drill", "CAT 7 drill"}},
+        {"behind a test answer still unsaved", true, "", false, {"KAT 5 ", "kat 5 drill", "CAT 5 drill"}},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        WriteAll(record_, original);
+        fs::remove(app::progress::HistoryPathOf(record_));
+        app::MergingSave save;
+        app::WordList words = StartRun(save);
+        if (c.testAnswerFirst)
+            Answer(save, words, 0, false, "KAT");
+        if (!c.otherTutor.empty())
+            WriteAll(record_, c.otherTutor);
+        const std::string before = ReadAll(record_);
+        save.Answered(0, "kat", false, app::progress::LocalTimestampNow(), "drill");
+        save.Answered(0, "CAT", true, app::progress::LocalTimestampNow(), "drill");
+        EXPECT_EQ(save.SaveAnswers(words), c.writtenAtOnce);
+        EXPECT_EQ(ReadAll(record_), before); // never rewritten by drill lines
+        if (!c.writtenAtOnce) {
+            EXPECT_EQ(save.WaitingAnswers(), 3u);
+            save.Save(words);
+        }
+        EXPECT_EQ(save.WaitingAnswers(), 0u);
+        std::vector<std::string> lines;
+        for (const auto& attempt : app::progress::ReadHistory(app::progress::HistoryPathOf(record_)).attempts)
+            lines.push_back(attempt.typed + " " + std::to_string(attempt.tries) + " " + attempt.phase);
+        EXPECT_EQ(lines, c.history);
+    }
+
+    // A lock held elsewhere: nothing is written, the lines wait for the next save.
+    app::MergingSave save;
+    app::WordList words = StartRun(save);
+    save.Answered(0, "kat", false, app::progress::LocalTimestampNow(), "drill");
+    {
+        const LockHolder other(app::LockPathOf(record_));
+        EXPECT_THROW(save.SaveAnswers(words, std::chrono::milliseconds(100)), platform::ELockError);
+    }
+    EXPECT_EQ(History().size(), 3u); // the lines of the last row
+    EXPECT_TRUE(save.SaveAnswers(words));
+    EXPECT_EQ(History().back(), "kat 5");
+}

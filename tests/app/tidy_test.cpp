@@ -4,11 +4,16 @@
 #include "clips_fixture.h"
 #include "lock_holder.h"
 
+#include "app/PlayerSettings.h"
+
 #include <QByteArray>
 #include <QMenu>
 
 #include <filesystem>
+#include <functional>
 #include <tuple>
+
+#include <unistd.h>
 
 namespace {
 
@@ -253,6 +258,83 @@ TEST_F(TidyTest, DeletePlayerOnNoOrWithoutATrashErasesNothing)
     EXPECT_EQ(ReadFile("Children/Sam.xml"), kSamRecord);
     EXPECT_TRUE(std::filesystem::exists(Path("Children/Sam.history")));
     EXPECT_EQ(form_->ComboBox3->currentText(), "Sam");
+}
+
+// ---- Practice From Memory ----------------------------------------------------------------------
+
+TEST_F(TidyTest, PracticeFromMemoryIsAPlayersCheckedChoiceKeptInTheSettingsFile)
+{
+    ChoosePlayer("Sam");
+    ASSERT_TRUE(PlayerMenuOffers(form_->PracticeFromMemory1));
+    EXPECT_TRUE(form_->PracticeFromMemory1->isCheckable());
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked()) << "off until a parent turns it on";
+    form_->PracticeFromMemory1->trigger();
+    EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=on\n");
+    // The menu shows the choice of the player the list shows; a run reads it when it starts.
+    for (const auto& [player, on] : {std::pair{"Ann", false}, {"Sam", true}}) {
+        ChoosePlayer(player);
+        PlayerMenuOffers(form_->PracticeFromMemory1);
+        EXPECT_EQ(form_->PracticeFromMemory1->isChecked(), on) << player;
+        QTest::mouseClick(form_->btnStartPractice, Qt::LeftButton);
+        EXPECT_EQ(form_->RunRecalls, on) << player;
+        QTest::mouseClick(form_->ExitPractice, Qt::LeftButton);
+    }
+    form_->PracticeFromMemory1->trigger();
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_EQ(ReadFile("Children/Sam.settings"), "practice_from_memory=off\n");
+    EXPECT_EQ(Items(form_->ComboBox3), (QStringList{"Ann", "Sam"})) << "a settings file is no player";
+
+    // Rename and Delete carry it; a new player of a name whose settings were left gets none.
+    WriteFile("Children/Sam.settings", "practice_from_memory=on\n");
+    AnswerInput("Sammy");
+    form_->RenamePlayer1->trigger();
+    EXPECT_FALSE(std::filesystem::exists(Path("Children/Sam.settings")));
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_TRUE(form_->PracticeFromMemory1->isChecked());
+    form_->DeletePlayer1->trigger();
+    EXPECT_EQ(ReadFile("data/Trash/files/Sammy.settings"), "practice_from_memory=on\n");
+    WriteFile("Children/Tom.settings", "practice_from_memory=on\n");
+    AnswerInput("Tom");
+    QTest::mouseClick(form_->btnNewChild, Qt::LeftButton);
+    EXPECT_TRUE(std::filesystem::exists(Trashed("Tom.settings")));
+    PlayerMenuOffers(form_->PracticeFromMemory1);
+    EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+    EXPECT_TRUE(Errors().empty());
+}
+
+TEST_F(TidyTest, PracticeFromMemoryThatCannotBeWrittenIsRefusedWithTheReasonAndChangesNothing)
+{
+    namespace fs = std::filesystem;
+    struct Row {
+        const char* reason;
+        bool evenForRoot; // a Children folder without write permission stops no root
+        std::function<void()> spoil;
+    };
+    const Row rows[] = {
+        {"Permission denied", true,
+         [&] {
+             WriteFile("Children/Sam.settings", "practice_from_memory=off\n");
+             fs::permissions(Path("Children/Sam.settings"), fs::perms::owner_read);
+         }},
+        {"Is a directory", true, [&] { MakeFolder("Children/Sam.settings/inside"); }},
+        {"Permission denied", false,
+         [&] { fs::permissions(Path("Children"), fs::perms::owner_read | fs::perms::owner_exec); }},
+    };
+    for (const auto& [reason, evenForRoot, spoil] : rows) {
+        if (!evenForRoot && ::geteuid() == 0)
+            continue;
+        requests_.clear();
+        fs::remove_all(Path("Children/Sam.settings"));
+        spoil();
+        ChoosePlayer("Sam");
+        PlayerMenuOffers(form_->PracticeFromMemory1);
+        form_->PracticeFromMemory1->trigger();
+        ASSERT_EQ(Errors().size(), 1u);
+        EXPECT_NE(Errors()[0].find(reason), std::string::npos) << Errors()[0];
+        EXPECT_FALSE(form_->PracticeFromMemory1->isChecked());
+        fs::permissions(Path("Children"), fs::perms::owner_all);
+        EXPECT_FALSE(app::ReadPlayerSettings(Path("Children/Sam.settings")).practiceFromMemory);
+    }
 }
 
 // ---- Delete Lesson -----------------------------------------------------------------------------

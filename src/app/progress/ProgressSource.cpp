@@ -15,6 +15,7 @@ ProgressSource LoadProgressSource(const std::string& player, const std::filesyst
     platform::XmlDocument record;
     record.LoadFromFile(recordPath);
     source.history = ReadHistory(HistoryPathOf(recordPath));
+    source.tricky = TrickyWords(source.history.attempts);
     // Every figure counts test answers only: drill and retest lines are left out.
     std::erase_if(source.history.attempts, [](const Attempt& attempt) { return !attempt.phase.empty(); });
 

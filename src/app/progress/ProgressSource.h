@@ -5,9 +5,11 @@
 
 #include "app/progress/AttemptHistory.h"
 #include "app/progress/ProgressReport.h"
+#include "app/progress/TrickyWords.h"
 
 #include <filesystem>
 #include <map>
+#include <set>
 #include <string>
 #include <vector>
 
@@ -18,13 +20,14 @@ struct ProgressSource {
     std::vector<std::string> lessons; // the lessons with words or history, in the order offered
     std::vector<RecordWord> record;   // every word of those lessons with its record counts
     History history;
+    std::set<LessonWord> tricky; // from the drill lines (TrickyWords)
 };
 
 // Reads the record file (raising the XML layer's error for one that is missing or
 // malformed) and the history beside it, of which only test answers (lines without a
-// phase) are kept. `lessonWords` holds each lesson's words as its
-// folder lists them; words that have only history are added, as are lessons that
-// have only history.
+// phase) are kept; the drill lines give the tricky words. `lessonWords` holds each
+// lesson's words as its folder lists them; words that have only history are added, as
+// are lessons that have only history.
 ProgressSource LoadProgressSource(const std::string& player, const std::filesystem::path& recordPath,
                                   const std::map<std::string, std::vector<std::string>>& lessonWords);
 
