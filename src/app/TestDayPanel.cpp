@@ -59,15 +59,15 @@ void TestDayPanel::Show(std::span<const progress::Attempt> history, const std::s
     learning::TestPlan plan;
     if (toCome)
         plan = learning::MakeTestPlan(history, lesson, words, testDay, today);
-    else
-        plan.words = learning::StandingsOn(history, lesson, words, testDay);
+    else // as the child went into the test: the answers of the days before it
+        plan.words = learning::StandingsOn(history, lesson, words, testDay - 1);
     warning_ = plan.tooManyWords ? QStringLiteral("Too many words for the days left: some new words wait for "
                                                   "later days, and not every word can reach %1 right days.")
                                        .arg(learning::kAimedRightDays)
                                  : QString();
     lblTestDay->setText(
         toCome ? QStringLiteral("Test day %1: %2 day(s) left.").arg(DateText(testDay)).arg(plan.daysLeft)
-               : QStringLiteral("Test day %1: how each word stood at the end of it.").arg(DateText(testDay)));
+               : QStringLiteral("Test day %1: how each word stood going into it.").arg(DateText(testDay)));
     tblStanding->setSortingEnabled(false);
     tblStanding->clearContents();
     tblStanding->setRowCount(static_cast<int>(plan.words.size()));

@@ -2,7 +2,7 @@
 
 // The progress window's page on a lesson's test date: while the date is to come, the days
 // left, whether the words fit them, and per word its right days and the day it is asked
-// next; once the day has come, how each word stood at the end of it. Computed from the
+// next; once the day has come, how each word stood going into it. Computed from the
 // history each time; nothing is stored.
 
 #include "app/learning/CalendarDay.h"

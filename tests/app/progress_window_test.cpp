@@ -478,7 +478,8 @@ TEST_F(ProgressTest, ALessonsTestDateShowsThePlanOrHowEachWordStoodOnTheDay)
     };
     const std::string week = line(-1, "ANT", true) + line(-1, "BEE", false);
     const std::string past =
-        line(-5, "ANT", true) + line(-3, "ANT", true) + line(-2, "BEE", false) + line(0, "COW", true);
+        line(-5, "ANT", true) + line(-4, "BEE", false) + line(-3, "ANT", true) + line(-2, "BEE", true) +
+        line(0, "COW", true); // the test day's answer and later ones leave the standing as it was
     struct Row {
         int words;                  // ANT, BEE, COW, then more
         std::optional<int> testDay; // days from today; none: no date
@@ -491,7 +492,7 @@ TEST_F(ProgressTest, ALessonsTestDateShowsThePlanOrHowEachWordStoodOnTheDay)
                  QStringLiteral("1|%1 (right)|%2|0|%1 (missed)|today|0|never|today").arg(date(-1), date(1))},
              Row{20, 2, "", QStringLiteral("0|never|today|0|never|today|0|never|today")},
              Row{3, -2, past,
-                 QStringLiteral("2|%1 (right)||0|%2 (missed)||0|never|").arg(date(-3), date(-2))},
+                 QStringLiteral("2|%1 (right)||0|%2 (missed)||0|never|").arg(date(-3), date(-4))},
          }) {
         SCOPED_TRACE(std::to_string(row.words) + " words, test day " +
                      std::to_string(row.testDay.value_or(0)));
@@ -516,7 +517,7 @@ TEST_F(ProgressTest, ALessonsTestDateShowsThePlanOrHowEachWordStoodOnTheDay)
                 window.pnlTestDay->lblTestDay->text(),
                 *row.testDay > 0
                     ? QStringLiteral("Test day %1: %2 day(s) left.").arg(date(*row.testDay)).arg(*row.testDay)
-                    : QStringLiteral("Test day %1: how each word stood at the end of it.").arg(date(-2)));
+                    : QStringLiteral("Test day %1: how each word stood going into it.").arg(date(-2)));
             const QTableWidget* table = window.pnlTestDay->tblStanding;
             ASSERT_EQ(table->rowCount(), row.words);
             EXPECT_EQ(table->isColumnHidden(3), *row.testDay < 0);

@@ -56,7 +56,8 @@ struct TestPlan {
 TestPlan MakeTestPlan(std::span<const progress::Attempt> history, std::string_view lesson,
                       std::span<const std::string> lessonWords, std::optional<Day> testDay, Day today);
 
-// How each word stood at the end of `day` (the test day, looked back on), in the lesson's order.
+// How each word stood at the end of `day` (for a past test day, the day before it), in the
+// lesson's order.
 std::vector<WordStanding> StandingsOn(std::span<const progress::Attempt> history, std::string_view lesson,
                                       std::span<const std::string> lessonWords, Day day);
 
