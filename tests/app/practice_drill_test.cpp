@@ -419,6 +419,16 @@ TEST_F(RecallPage, AfterATestMissTheWordIsLookedAtCoveredWrittenAndCheckedWithou
     EXPECT_EQ(Heard(), Clips{"word:CAT"});
     EXPECT_EQ(form_->lblRecallWord->text(), "CAT");
     EXPECT_FALSE(Shown(form_->edWord1));
+
+    // A clip gone meanwhile is skipped without a word, and the drill goes on.
+    std::filesystem::remove(Path("Week/CAT.wav"));
+    Ready();
+    QTest::mouseClick(form_->btnShowMeAgain, Qt::LeftButton);
+    EXPECT_TRUE(Heard().empty());
+    Ready();
+    Write("CAT");
+    EXPECT_EQ(Heard(), Clips{"Correct"});
+    EXPECT_TRUE(BoxTexts(platform::DialogKind::Error).empty());
 }
 
 TEST_F(RecallPage, ThreeCoveredMissesEndInOneCopyAndMakeTheWordTricky)
